@@ -1,4 +1,6 @@
+# Top-level commands; each feature adds its own targets in mk/*.mk.
 .PHONY: test deps clean
+.DEFAULT_GOAL := test
 
 deps:
 	@scripts/install-deps.sh
@@ -8,3 +10,5 @@ test: deps
 
 clean:
 	rm -rf build
+
+-include mk/*.mk
