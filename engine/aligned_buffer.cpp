@@ -16,6 +16,8 @@ AlignedBuffer& AlignedBuffer::operator=(AlignedBuffer&& other) noexcept {
     return *this;
 }
 
-AlignedBuffer::~AlignedBuffer() { release(); }
+AlignedBuffer::~AlignedBuffer() {
+    release();
+}
 
 }  // namespace orvane

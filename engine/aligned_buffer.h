@@ -7,7 +7,7 @@
 namespace orvane {
 
 class AlignedBuffer {
-public:
+  public:
     AlignedBuffer() = default;
     explicit AlignedBuffer(std::size_t size);
     AlignedBuffer(const AlignedBuffer&) = delete;
@@ -19,7 +19,7 @@ public:
     std::uint8_t* data() const { return data_; }
     std::size_t size() const { return size_; }
 
-private:
+  private:
     void release() noexcept;
 
     std::uint8_t* data_ = nullptr;

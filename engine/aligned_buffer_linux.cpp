@@ -8,7 +8,8 @@
 namespace orvane {
 
 AlignedBuffer::AlignedBuffer(std::size_t size) : size_(size) {
-    if (size == 0) return;
+    if (size == 0)
+        return;
     // MAP_POPULATE commits the pages now, as VirtualAlloc's MEM_COMMIT does.
     void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
@@ -21,7 +22,8 @@ AlignedBuffer::AlignedBuffer(std::size_t size) : size_(size) {
 }
 
 void AlignedBuffer::release() noexcept {
-    if (data_ != nullptr) munmap(data_, size_);
+    if (data_ != nullptr)
+        munmap(data_, size_);
     data_ = nullptr;
     size_ = 0;
 }

@@ -5,7 +5,8 @@
 namespace orvane {
 
 AlignedBuffer::AlignedBuffer(std::size_t size) : size_(size) {
-    if (size == 0) return;
+    if (size == 0)
+        return;
     void* block = VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (block == nullptr) {
         size_ = 0;
@@ -15,7 +16,8 @@ AlignedBuffer::AlignedBuffer(std::size_t size) : size_(size) {
 }
 
 void AlignedBuffer::release() noexcept {
-    if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
+    if (data_ != nullptr)
+        VirtualFree(data_, 0, MEM_RELEASE);
     data_ = nullptr;
     size_ = 0;
 }

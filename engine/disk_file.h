@@ -9,7 +9,7 @@
 namespace orvane {
 
 class DiskFile {
-public:
+  public:
     virtual ~DiskFile() = default;
     // Reads exactly size bytes at offset; a short read is a failure.
     virtual void readAt(std::uint64_t offset, void* buffer, std::uint32_t size) = 0;
@@ -19,7 +19,8 @@ public:
     virtual void flush() = 0;
 };
 
-// (path, create): create must make a new file and fail if one exists; otherwise open the existing one.
+// (path, create): create must make a new file and fail if one exists; otherwise open the existing
+// one.
 using DiskFileFactory =
     std::function<std::unique_ptr<DiskFile>(const std::filesystem::path& path, bool create)>;
 
@@ -27,6 +28,7 @@ using DiskFileFactory =
 std::unique_ptr<DiskFile> openPlatformFile(const std::filesystem::path& path, bool create);
 
 inline constexpr const char* kShortReadMessage = "Short read: drive returned incomplete test data.";
-inline constexpr const char* kShortWriteMessage = "Short write: drive accepted incomplete test data.";
+inline constexpr const char* kShortWriteMessage =
+    "Short write: drive accepted incomplete test data.";
 
 }  // namespace orvane

@@ -15,8 +15,9 @@ std::optional<PhysicalSectorSizes> queryStorageInfo(HANDLE handle) {
     if (!GetFileInformationByHandleEx(handle, FileStorageInfo, &info, sizeof info)) {
         return std::nullopt;
     }
-    return PhysicalSectorSizes{static_cast<std::uint32_t>(info.PhysicalBytesPerSectorForAtomicity),
-                               static_cast<std::uint32_t>(info.PhysicalBytesPerSectorForPerformance)};
+    return PhysicalSectorSizes{
+        static_cast<std::uint32_t>(info.PhysicalBytesPerSectorForAtomicity),
+        static_cast<std::uint32_t>(info.PhysicalBytesPerSectorForPerformance)};
 }
 
 // The one place that maps the test file's mode to flags.
@@ -31,12 +32,14 @@ std::unique_ptr<WindowsFile> openWindowsFile(const std::filesystem::path& path, 
     UniqueFileHandle handle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         create ? CREATE_NEW : OPEN_EXISTING, testFileFlags(),
                                         nullptr));
-    if (!handle) throwWindowsError("Open uncached test file");
+    if (!handle)
+        throwWindowsError("Open uncached test file");
 
     const auto sectors = query ? query(handle.get()) : queryStorageInfo(handle.get());
     if (sectors && !physicalSectorFitsTestRequests(sectors->atomicity, sectors->performance)) {
         handle.reset();
-        if (create) DeleteFileW(path.c_str());
+        if (create)
+            DeleteFileW(path.c_str());
         throw std::runtime_error(kPhysicalSectorMessage);
     }
     return std::make_unique<WindowsFile>(std::move(handle));
@@ -60,7 +63,8 @@ void WindowsFile::readAt(std::uint64_t offset, void* buffer, std::uint32_t size)
     if (!ReadFile(handle_.get(), buffer, size, &transferred, nullptr)) {
         throwWindowsError("Read test file");
     }
-    if (transferred != size) throw std::runtime_error(kShortReadMessage);
+    if (transferred != size)
+        throw std::runtime_error(kShortReadMessage);
 }
 
 void WindowsFile::writeAt(std::uint64_t offset, const void* buffer, std::uint32_t size) {
@@ -69,11 +73,13 @@ void WindowsFile::writeAt(std::uint64_t offset, const void* buffer, std::uint32_
     if (!WriteFile(handle_.get(), buffer, size, &transferred, nullptr)) {
         throwWindowsError("Write test file");
     }
-    if (transferred != size) throw std::runtime_error(kShortWriteMessage);
+    if (transferred != size)
+        throw std::runtime_error(kShortWriteMessage);
 }
 
 void WindowsFile::flush() {
-    if (!FlushFileBuffers(handle_.get())) throwWindowsError("Flush test data");
+    if (!FlushFileBuffers(handle_.get()))
+        throwWindowsError("Flush test data");
 }
 
 }  // namespace orvane

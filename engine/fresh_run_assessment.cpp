@@ -11,8 +11,10 @@ constexpr std::uint64_t kTwentyGiB = 21474836480ull;
 constexpr double kStallMilliseconds = 50.0;
 
 const char* labelFor(double read, double randomRead, double write) {
-    if (read >= 300 && randomRead >= 2000 && write >= 100) return "Good storage candidate";
-    if (read >= 100 && randomRead >= 500 && write >= 30) return "Usable, with slower model switching";
+    if (read >= 300 && randomRead >= 2000 && write >= 100)
+        return "Good storage candidate";
+    if (read >= 100 && randomRead >= 500 && write >= 30)
+        return "Usable, with slower model switching";
     return "Better for model archives; expect slow starts or stalls";
 }
 

@@ -10,7 +10,7 @@
 namespace orvane {
 
 class LinuxFile final : public DiskFile {
-public:
+  public:
     explicit LinuxFile(UniqueFd fd) : fd_(std::move(fd)) {}
     void readAt(std::uint64_t offset, void* buffer, std::uint32_t size) override;
     void writeAt(std::uint64_t offset, const void* buffer, std::uint32_t size) override;
@@ -18,7 +18,7 @@ public:
     // Gives the file its final size before a sequential write (see the run).
     void preallocate(std::uint64_t size);
 
-private:
+  private:
     UniqueFd fd_;
 };
 

@@ -29,15 +29,20 @@ bool isRamFilesystem(const std::string& fsType) {
 }
 
 DriveKind classifyLinuxVolume(const std::string& fsType, const BlockDeviceFacts& device) {
-    if (isNetworkFilesystem(fsType)) return DriveKind::Remote;
-    if (isRamFilesystem(fsType)) return DriveKind::RamDisk;
-    if (isOneOf(fsType, {"iso9660", "udf"})) return DriveKind::Optical;
-    if (!device.found) return DriveKind::Unknown;
+    if (isNetworkFilesystem(fsType))
+        return DriveKind::Remote;
+    if (isRamFilesystem(fsType))
+        return DriveKind::RamDisk;
+    if (isOneOf(fsType, {"iso9660", "udf"}))
+        return DriveKind::Optical;
+    if (!device.found)
+        return DriveKind::Unknown;
     if (startsWithDigitAfter(device.name, "zram") || startsWithDigitAfter(device.name, "ram") ||
         device.loopBackedByRam) {
         return DriveKind::RamDisk;
     }
-    if (startsWithDigitAfter(device.name, "sr")) return DriveKind::Optical;
+    if (startsWithDigitAfter(device.name, "sr"))
+        return DriveKind::Optical;
     return device.usbOrMmc ? DriveKind::Removable : DriveKind::Fixed;
 }
 
@@ -47,8 +52,10 @@ std::string linuxFilesystemName(const std::string& fsType, std::uint64_t cluster
     if (type == "vfat" || type == "fat" || type == "msdos") {
         return clusterCount < 65525 ? "FAT" : "FAT32";
     }
-    if (type == "exfat" || type == "fuse.exfat") return "exFAT";
-    if (type == "ntfs" || type == "ntfs3" || type == "fuse.ntfs-3g") return "NTFS";
+    if (type == "exfat" || type == "fuse.exfat")
+        return "exFAT";
+    if (type == "ntfs" || type == "ntfs3" || type == "fuse.ntfs-3g")
+        return "NTFS";
     return type;
 }
 

@@ -28,16 +28,20 @@ std::vector<MountEntry> parseMountInfo(const std::string& text) {
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
         std::vector<std::string> parts;
-        for (std::string part; fields >> part;) parts.push_back(part);
+        for (std::string part; fields >> part;)
+            parts.push_back(part);
         // id parent major:minor root mount-point options [optional...] - type source super-options
         std::size_t separator = 6;
-        while (separator < parts.size() && parts[separator] != "-") ++separator;
-        if (parts.size() < 6 || separator + 2 >= parts.size()) continue;
+        while (separator < parts.size() && parts[separator] != "-")
+            ++separator;
+        if (parts.size() < 6 || separator + 2 >= parts.size())
+            continue;
         MountEntry entry;
         try {
             entry.mountId = std::stoull(parts[0]);
             const auto colon = parts[2].find(':');
-            if (colon == std::string::npos) continue;
+            if (colon == std::string::npos)
+                continue;
             entry.major = static_cast<unsigned>(std::stoul(parts[2].substr(0, colon)));
             entry.minor = static_cast<unsigned>(std::stoul(parts[2].substr(colon + 1)));
         } catch (const std::exception&) {
@@ -48,7 +52,8 @@ std::vector<MountEntry> parseMountInfo(const std::string& text) {
         entry.mountOptions = parts[5];
         entry.fsType = unescapeMountField(parts[separator + 1]);
         entry.source = unescapeMountField(parts[separator + 2]);
-        if (separator + 3 < parts.size()) entry.superOptions = parts[separator + 3];
+        if (separator + 3 < parts.size())
+            entry.superOptions = parts[separator + 3];
         mounts.push_back(std::move(entry));
     }
     return mounts;
@@ -56,7 +61,8 @@ std::vector<MountEntry> parseMountInfo(const std::string& text) {
 
 std::optional<MountEntry> findMountById(const std::vector<MountEntry>& mounts, std::uint64_t id) {
     for (const auto& mount : mounts) {
-        if (mount.mountId == id) return mount;
+        if (mount.mountId == id)
+            return mount;
     }
     return std::nullopt;
 }
@@ -70,7 +76,8 @@ std::optional<MountEntry> findMountByPath(const std::vector<MountEntry>& mounts,
             point == "/" ||
             (canonicalPath.compare(0, point.size(), point) == 0 &&
              (canonicalPath.size() == point.size() || canonicalPath[point.size()] == '/'));
-        if (covers && (!best || point.size() >= best->mountPoint.size())) best = mount;
+        if (covers && (!best || point.size() >= best->mountPoint.size()))
+            best = mount;
     }
     return best;
 }
@@ -79,9 +86,12 @@ bool hasMountOption(const std::string& options, const std::string& name) {
     std::size_t start = 0;
     while (start <= options.size()) {
         const auto end = options.find(',', start);
-        const auto option = options.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (option == name) return true;
-        if (end == std::string::npos) break;
+        const auto option =
+            options.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (option == name)
+            return true;
+        if (end == std::string::npos)
+            break;
         start = end + 1;
     }
     return false;

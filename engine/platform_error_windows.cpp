@@ -10,11 +10,13 @@ void throwWindowsErrorCode(const std::string& operation, unsigned long code) {
     std::string text;
     {
         wchar_t* buffer = nullptr;
-        const DWORD length = FormatMessageW(
-            FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-            nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        const DWORD length =
+            FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
         const UniqueLocalMemory owner(buffer);  // released before the throw below
-        if (length != 0 && buffer != nullptr) text = toUtf8(NativeString(buffer, length));
+        if (length != 0 && buffer != nullptr)
+            text = toUtf8(NativeString(buffer, length));
     }
     throw std::runtime_error(formatPlatformError(operation, "Windows", code, text));
 }

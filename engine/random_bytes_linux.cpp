@@ -14,7 +14,8 @@ void fillRandom(void* buffer, std::size_t size) {
     while (filled < size) {
         const ssize_t got = getrandom(bytes + filled, size - filled, 0);
         if (got < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             throw std::runtime_error(kRandomFailureMessage);
         }
         filled += static_cast<std::size_t>(got);

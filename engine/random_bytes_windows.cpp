@@ -15,7 +15,8 @@ void fillRandom(void* buffer, std::size_t size) {
         const ULONG chunk = size > ULONG_MAX ? ULONG_MAX : static_cast<ULONG>(size);
         const NTSTATUS status =
             BCryptGenRandom(nullptr, bytes, chunk, BCRYPT_USE_SYSTEM_PREFERRED_RNG);
-        if (status < 0) throw std::runtime_error(kRandomFailureMessage);
+        if (status < 0)
+            throw std::runtime_error(kRandomFailureMessage);
         bytes += chunk;
         size -= chunk;
     }

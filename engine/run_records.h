@@ -91,7 +91,7 @@ using ProgressCallback = std::function<void(const Progress&)>;
 
 // Thrown inside the run when the caller's cancel flag is seen; never leaves runBenchmark.
 class Cancelled : public std::exception {
-public:
+  public:
     const char* what() const noexcept override { return "Test cancelled"; }
 };
 

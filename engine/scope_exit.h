@@ -7,16 +7,17 @@ namespace orvane {
 
 template <typename Action>
 class ScopeExit {
-public:
+  public:
     explicit ScopeExit(Action action) : action_(std::move(action)) {}
     ScopeExit(const ScopeExit&) = delete;
     ScopeExit& operator=(const ScopeExit&) = delete;
     ~ScopeExit() {
-        if (active_) action_();
+        if (active_)
+            action_();
     }
     void release() { active_ = false; }
 
-private:
+  private:
     Action action_;
     bool active_ = true;
 };

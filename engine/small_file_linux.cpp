@@ -14,7 +14,8 @@ namespace orvane {
 void writeSmallFile(const std::filesystem::path& path, const void* buffer, std::size_t size,
                     const std::function<void()>& created) {
     UniqueFd fd(::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644));
-    if (!fd) throwErrnoError("Create small file", errno);
+    if (!fd)
+        throwErrnoError("Create small file", errno);
 
     if (created) {
         try {
@@ -31,16 +32,21 @@ void writeSmallFile(const std::filesystem::path& path, const void* buffer, std::
     while (written < size) {
         const ssize_t result = ::write(fd.get(), bytes + written, size - written);
         if (result < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             throwErrnoError("Write/flush small file", errno);
         }
-        if (result == 0) break;
+        if (result == 0)
+            break;
         written += static_cast<std::size_t>(result);
     }
-    if (written == size && ::fsync(fd.get()) != 0) throwErrnoError("Write/flush small file", errno);
+    if (written == size && ::fsync(fd.get()) != 0)
+        throwErrnoError("Write/flush small file", errno);
     // A failed close can lose data on network-like filesystems: report it.
-    if (::close(fd.release()) != 0) throwErrnoError("Write/flush small file", errno);
-    if (written < size) throw std::runtime_error(kShortSmallFileWriteMessage);
+    if (::close(fd.release()) != 0)
+        throwErrnoError("Write/flush small file", errno);
+    if (written < size)
+        throw std::runtime_error(kShortSmallFileWriteMessage);
 }
 
 }  // namespace orvane

@@ -9,10 +9,12 @@ namespace orvane {
 
 void writeSmallFile(const std::filesystem::path& path, const void* buffer, std::size_t size,
                     const std::function<void()>& created) {
-    if (size > ULONG_MAX) throw std::runtime_error(kShortSmallFileWriteMessage);
+    if (size > ULONG_MAX)
+        throw std::runtime_error(kShortSmallFileWriteMessage);
     UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throwWindowsError("Create small file");
+    if (!file)
+        throwWindowsError("Create small file");
 
     if (created) {
         try {
@@ -26,13 +28,16 @@ void writeSmallFile(const std::filesystem::path& path, const void* buffer, std::
 
     DWORD written = 0;
     BOOL ok = WriteFile(file.get(), buffer, static_cast<DWORD>(size), &written, nullptr);
-    if (ok) ok = FlushFileBuffers(file.get());
+    if (ok)
+        ok = FlushFileBuffers(file.get());
     // The close must not overwrite the code of a failed write or flush.
     const DWORD savedError = GetLastError();
     file.reset();
     SetLastError(savedError);
-    if (!ok) throwWindowsError("Write/flush small file");
-    if (written < size) throw std::runtime_error(kShortSmallFileWriteMessage);
+    if (!ok)
+        throwWindowsError("Write/flush small file");
+    if (written < size)
+        throw std::runtime_error(kShortSmallFileWriteMessage);
 }
 
 }  // namespace orvane

@@ -23,8 +23,10 @@ double ratePerSecond(std::uint64_t count, double seconds) {
 }
 
 double percentileOf(const std::vector<double>& samples, double p) {
-    if (samples.empty()) return 0.0;
-    if (!(p >= 0.0 && p <= 1.0)) throw std::invalid_argument("Percentile outside 0..1");
+    if (samples.empty())
+        return 0.0;
+    if (!(p >= 0.0 && p <= 1.0))
+        throw std::invalid_argument("Percentile outside 0..1");
     std::vector<double> sorted(samples);
     std::sort(sorted.begin(), sorted.end());
     const double rank = std::ceil(static_cast<double>(sorted.size()) * p);
@@ -41,7 +43,8 @@ void fillLatencyPercentiles(Metric& metric, const std::vector<double>& samples) 
 
 double metricValue(const RunResult& result, const std::string& id) {
     for (const auto& metric : result.metrics) {
-        if (metric.id == id) return metric.value;
+        if (metric.id == id)
+            return metric.value;
     }
     return 0.0;
 }

@@ -50,7 +50,8 @@ Transforms readTransforms(const std::string& folder, const struct statx& info, i
     // ntfs-3g exposes Windows' own attribute bits.
     unsigned char bits[4] = {};
     if (::getxattr(folder.c_str(), "system.ntfs_attrib_be", bits, sizeof bits) == sizeof bits) {
-        const std::uint32_t attributes = (std::uint32_t{bits[0]} << 24) | (std::uint32_t{bits[1]} << 16) |
+        const std::uint32_t attributes = (std::uint32_t{bits[0]} << 24) |
+                                         (std::uint32_t{bits[1]} << 16) |
                                          (std::uint32_t{bits[2]} << 8) | bits[3];
         transforms.compressed |= (attributes & kNtfsCompressed) != 0;
         transforms.encrypted |= (attributes & kNtfsEncrypted) != 0;
@@ -66,7 +67,8 @@ std::string udevProperty(const BlockDevice& device, const std::string& key) {
     std::size_t start = 0;
     while (start < data.size()) {
         auto end = data.find('\n', start);
-        if (end == std::string::npos) end = data.size();
+        if (end == std::string::npos)
+            end = data.size();
         if (data.compare(start, prefix.size(), prefix) == 0) {
             return data.substr(start + prefix.size(), end - start - prefix.size());
         }
@@ -96,13 +98,15 @@ std::string readLabel(int dirFd, const std::optional<BlockDevice>& device) {
     if (::ioctl(dirFd, FS_IOC_GETFSLABEL, label) == 0) {
         return std::string(label, strnlen(label, sizeof label));
     }
-    if (!device) return {};
+    if (!device)
+        return {};
     std::error_code error;
     for (const auto& entry : fs::directory_iterator("/dev/disk/by-label", error)) {
         std::error_code ignored;
         const fs::path node = fs::canonical(entry.path(), ignored);
         struct stat info {};
-        if (ignored || ::stat(node.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) continue;
+        if (ignored || ::stat(node.c_str(), &info) != 0 || !S_ISBLK(info.st_mode))
+            continue;
         if (::major(info.st_rdev) == device->major && ::minor(info.st_rdev) == device->minor) {
             return decodeUdevName(entry.path().filename().string());
         }
@@ -111,7 +115,8 @@ std::string readLabel(int dirFd, const std::optional<BlockDevice>& device) {
 }
 
 std::string fuseblkType(const std::string& folder, const std::optional<BlockDevice>& device) {
-    if (::getxattr(folder.c_str(), "system.ntfs_attrib_be", nullptr, 0) >= 0) return "ntfs";
+    if (::getxattr(folder.c_str(), "system.ntfs_attrib_be", nullptr, 0) >= 0)
+        return "ntfs";
     return device ? udevProperty(*device, "ID_FS_TYPE") : std::string();
 }
 
@@ -121,11 +126,13 @@ VolumeInfo inspectTarget(const std::filesystem::path& folder) {
     const fs::path absolute = requireExistingFolder(folder);
     std::error_code error;
     const fs::path canonical = fs::canonical(absolute, error);
-    if (error) throw fs::filesystem_error("canonical", absolute, error);
+    if (error)
+        throw fs::filesystem_error("canonical", absolute, error);
     const std::string path = canonical.string();
 
     UniqueFd dirFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!dirFd) throwErrnoError("Read folder attributes", errno);
+    if (!dirFd)
+        throwErrnoError("Read folder attributes", errno);
     struct statx info {};
     if (::statx(dirFd.get(), "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_MNT_ID, &info) != 0) {
         throwErrnoError("Read folder attributes", errno);
@@ -134,30 +141,36 @@ VolumeInfo inspectTarget(const std::filesystem::path& folder) {
     refuseTransformedFolder(transforms.compressed, transforms.encrypted);
 
     std::optional<std::uint64_t> mountId;
-    if (info.stx_mask & STATX_MNT_ID) mountId = info.stx_mnt_id;
+    if (info.stx_mask & STATX_MNT_ID)
+        mountId = info.stx_mnt_id;
     const auto mount = mountOfPath(path, mountId);
-    if (!mount) throwErrnoError("Find volume", ENOENT);
+    if (!mount)
+        throwErrnoError("Find volume", ENOENT);
 
     VolumeFacts facts;
     facts.root = mount->mountPoint;
-    const auto device = info.stx_dev_major != 0 ? blockDeviceOf(info.stx_dev_major, info.stx_dev_minor)
-                                                : blockDeviceOfMount(*mount);
+    const auto device = info.stx_dev_major != 0
+                            ? blockDeviceOf(info.stx_dev_major, info.stx_dev_minor)
+                            : blockDeviceOfMount(*mount);
     facts.kind = classifyLinuxVolume(mount->fsType, describeBlockDevice(device));
     refuseUnlessLocalVolume(facts.kind);
-    facts.readOnly = hasMountOption(mount->mountOptions, "ro") || hasMountOption(mount->superOptions, "ro");
+    facts.readOnly =
+        hasMountOption(mount->mountOptions, "ro") || hasMountOption(mount->superOptions, "ro");
 
     struct statvfs space {};
-    if (::fstatvfs(dirFd.get(), &space) != 0) throwErrnoError("Read free space", errno);
+    if (::fstatvfs(dirFd.get(), &space) != 0)
+        throwErrnoError("Read free space", errno);
     facts.freeBytes = static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
     facts.totalBytes = static_cast<std::uint64_t>(space.f_blocks) * space.f_frsize;
 
     facts.label = readLabel(dirFd.get(), device);
-    facts.filesystem = linuxFilesystemName(mount->fsType, space.f_blocks,
-                                           mount->fsType == "fuseblk" ? fuseblkType(path, device) : "");
+    facts.filesystem = linuxFilesystemName(
+        mount->fsType, space.f_blocks, mount->fsType == "fuseblk" ? fuseblkType(path, device) : "");
 
-    const auto sector = device ? readSysfsNumber(device->diskDir + "/queue/logical_block_size")
-                               : std::nullopt;
-    if (!sector) throwErrnoError("Read sector size", ENOENT);
+    const auto sector =
+        device ? readSysfsNumber(device->diskDir + "/queue/logical_block_size") : std::nullopt;
+    if (!sector)
+        throwErrnoError("Read sector size", ENOENT);
     facts.bytesPerSector = *sector;
     // The cluster size is f_frsize on vfat, exfat and ntfs3; the block size on ext4 and XFS.
     facts.sectorsPerCluster =

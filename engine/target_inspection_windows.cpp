@@ -12,13 +12,20 @@ namespace {
 
 DriveKind driveKindOf(UINT driveType) {
     switch (driveType) {
-        case DRIVE_REMOVABLE: return DriveKind::Removable;
-        case DRIVE_FIXED: return DriveKind::Fixed;
-        case DRIVE_REMOTE: return DriveKind::Remote;
-        case DRIVE_CDROM: return DriveKind::Optical;
-        case DRIVE_RAMDISK: return DriveKind::RamDisk;
-        case DRIVE_NO_ROOT_DIR: return DriveKind::NoRootDirectory;
-        default: return DriveKind::Unknown;
+        case DRIVE_REMOVABLE:
+            return DriveKind::Removable;
+        case DRIVE_FIXED:
+            return DriveKind::Fixed;
+        case DRIVE_REMOTE:
+            return DriveKind::Remote;
+        case DRIVE_CDROM:
+            return DriveKind::Optical;
+        case DRIVE_RAMDISK:
+            return DriveKind::RamDisk;
+        case DRIVE_NO_ROOT_DIR:
+            return DriveKind::NoRootDirectory;
+        default:
+            return DriveKind::Unknown;
     }
 }
 
@@ -33,7 +40,8 @@ VolumeInfo inspectTarget(const std::filesystem::path& folder) {
     }
 
     const DWORD attributes = GetFileAttributesW(text.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) throwWindowsError("Read folder attributes");
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        throwWindowsError("Read folder attributes");
     refuseTransformedFolder((attributes & FILE_ATTRIBUTE_COMPRESSED) != 0,
                             (attributes & FILE_ATTRIBUTE_ENCRYPTED) != 0);
 
@@ -56,8 +64,8 @@ VolumeInfo inspectTarget(const std::filesystem::path& folder) {
 
     wchar_t label[256] = {};
     wchar_t filesystem[256] = {};
-    if (!GetVolumeInformationW(facts.root.c_str(), label, 256, nullptr, nullptr, nullptr, filesystem,
-                               256)) {
+    if (!GetVolumeInformationW(facts.root.c_str(), label, 256, nullptr, nullptr, nullptr,
+                               filesystem, 256)) {
         throwWindowsError("Read filesystem");
     }
     facts.label = label;

@@ -11,7 +11,8 @@ bool isNetworkOrDevicePath(const NativeString& absolutePath) {
 }
 
 void refuseTransformedFolder(bool compressed, bool encrypted) {
-    if (compressed || encrypted) throw std::runtime_error(kTransformedFolderMessage);
+    if (compressed || encrypted)
+        throw std::runtime_error(kTransformedFolderMessage);
 }
 
 void refuseUnlessLocalVolume(DriveKind kind) {
@@ -28,15 +29,18 @@ void refuseUnsupportedSectorSize(std::uint32_t bytesPerSector) {
 
 VolumeInfo volumeInfoFromFacts(const VolumeFacts& facts) {
     refuseUnlessLocalVolume(facts.kind);
-    if (facts.readOnly) throw std::runtime_error(kReadOnlyVolumeMessage);
+    if (facts.readOnly)
+        throw std::runtime_error(kReadOnlyVolumeMessage);
     refuseUnsupportedSectorSize(facts.bytesPerSector);
 
     VolumeInfo info;
     info.root = facts.root;
     info.label = facts.label;
     info.filesystem = facts.filesystem;
-    const char* type = facts.kind == DriveKind::Removable ? "Removable" : "Fixed (may be USB/external)";
-    for (const char* c = type; *c != '\0'; ++c) info.type.push_back(static_cast<NativeString::value_type>(*c));
+    const char* type =
+        facts.kind == DriveKind::Removable ? "Removable" : "Fixed (may be USB/external)";
+    for (const char* c = type; *c != '\0'; ++c)
+        info.type.push_back(static_cast<NativeString::value_type>(*c));
     info.freeBytesBefore = facts.freeBytes;
     info.totalBytes = facts.totalBytes;
     info.logicalSectorBytes = facts.bytesPerSector;

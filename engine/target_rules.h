@@ -9,11 +9,13 @@ namespace orvane {
 
 inline constexpr const char* kChooseExistingFolderMessage =
     "Choose an existing folder on the drive to test.";
-inline constexpr const char* kLocalPathMessage = "Choose a local drive, not a network or device path.";
+inline constexpr const char* kLocalPathMessage =
+    "Choose a local drive, not a network or device path.";
 inline constexpr const char* kTransformedFolderMessage =
     "Choose an uncompressed, unencrypted test folder so filesystem transforms do not distort the "
     "result.";
-inline constexpr const char* kLocalVolumeMessage = "Only local fixed or removable volumes are supported.";
+inline constexpr const char* kLocalVolumeMessage =
+    "Only local fixed or removable volumes are supported.";
 inline constexpr const char* kReadOnlyVolumeMessage =
     "This volume is mounted read-only; choose a folder on a writable volume.";
 inline constexpr const char* kSectorSizeMessage =

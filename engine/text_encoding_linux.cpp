@@ -2,8 +2,12 @@
 
 namespace orvane {
 
-std::string toUtf8(const NativeString& text) { return sanitizeUtf8(text); }
+std::string toUtf8(const NativeString& text) {
+    return sanitizeUtf8(text);
+}
 
-NativeString fromUtf8(const std::string& utf8) { return utf8; }
+NativeString fromUtf8(const std::string& utf8) {
+    return utf8;
+}
 
 }  // namespace orvane

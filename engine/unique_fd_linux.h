@@ -8,14 +8,15 @@
 namespace orvane {
 
 class UniqueFd {
-public:
+  public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
     UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
     ~UniqueFd() { reset(); }
@@ -24,11 +25,12 @@ public:
     explicit operator bool() const { return fd_ >= 0; }
     int release() { return std::exchange(fd_, -1); }
     void reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
         fd_ = fd;
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 

@@ -9,7 +9,7 @@ namespace orvane {
 
 template <typename Traits>
 class ScopedHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     ScopedHandle() = default;
@@ -18,7 +18,8 @@ public:
     ScopedHandle& operator=(const ScopedHandle&) = delete;
     ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
     ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other)
+            reset(other.release());
         return *this;
     }
     ~ScopedHandle() { reset(); }
@@ -27,11 +28,12 @@ public:
     explicit operator bool() const { return handle_ != Traits::invalid(); }
     Handle release() { return std::exchange(handle_, Traits::invalid()); }
     void reset(Handle handle = Traits::invalid()) {
-        if (handle_ != Traits::invalid()) Traits::close(handle_);
+        if (handle_ != Traits::invalid())
+            Traits::close(handle_);
         handle_ = handle;
     }
 
-private:
+  private:
     Handle handle_ = Traits::invalid();
 };
 

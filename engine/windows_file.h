@@ -10,13 +10,13 @@
 namespace orvane {
 
 class WindowsFile final : public DiskFile {
-public:
+  public:
     explicit WindowsFile(UniqueFileHandle handle) : handle_(std::move(handle)) {}
     void readAt(std::uint64_t offset, void* buffer, std::uint32_t size) override;
     void writeAt(std::uint64_t offset, const void* buffer, std::uint32_t size) override;
     void flush() override;
 
-private:
+  private:
     void seek(std::uint64_t offset);
 
     UniqueFileHandle handle_;

@@ -31,7 +31,8 @@ RunResult completedRun(double read, double randomRead, double write) {
 }
 
 TEST(FreshRunAssessment, LabelsAtTheirThresholds) {
-    EXPECT_EQ(assessFreshRun(completedRun(300, 2000, 100)), std::string("Good storage candidate") + kPlanning);
+    EXPECT_EQ(assessFreshRun(completedRun(300, 2000, 100)),
+              std::string("Good storage candidate") + kPlanning);
     EXPECT_EQ(assessFreshRun(completedRun(250, 3000, 200)),
               std::string("Usable, with slower model switching") + kPlanning);
     EXPECT_EQ(assessFreshRun(completedRun(100, 500, 30)),

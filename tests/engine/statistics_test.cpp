@@ -8,8 +8,8 @@ namespace orvane {
 namespace {
 
 TEST(Statistics, ThroughputIsMebibytesPerSecondWithAMicrosecondFloor) {
-    const Metric metric = makeThroughputMetric("sequential_write", "Sequential write / 1 MiB",
-                                               1073741824ull, 2.0);
+    const Metric metric =
+        makeThroughputMetric("sequential_write", "Sequential write / 1 MiB", 1073741824ull, 2.0);
     EXPECT_DOUBLE_EQ(metric.value, 512.0);
     EXPECT_EQ(metric.unit, "MiB/s");
     EXPECT_EQ(metric.bytes, 1073741824u);
@@ -30,7 +30,8 @@ TEST(Statistics, NearestRankPercentiles) {
     EXPECT_EQ(metric.maxms, 4);
 
     std::vector<double> hundred;
-    for (int i = 100; i >= 1; --i) hundred.push_back(i);
+    for (int i = 100; i >= 1; --i)
+        hundred.push_back(i);
     fillLatencyPercentiles(metric, hundred);
     EXPECT_EQ(metric.p50ms, 50);
     EXPECT_EQ(metric.p95ms, 95);

@@ -106,7 +106,9 @@ TEST(SmallFile, AnExistingNameIsNeverOverwritten) {
     testing::writeWholeFile(path, "mine");
     const std::string payload(16384, 's');
     bool called = false;
-    EXPECT_THAT(messageOf([&] { writeSmallFile(path, payload.data(), payload.size(), [&] { called = true; }); }),
+    EXPECT_THAT(messageOf([&] {
+                    writeSmallFile(path, payload.data(), payload.size(), [&] { called = true; });
+                }),
                 StartsWith("Create small file ("));
     EXPECT_FALSE(called);
     EXPECT_EQ(testing::readWholeFile(path), "mine");

@@ -17,7 +17,8 @@ namespace {
 TEST(MountTable, ParsesFieldsEscapesAndOptionalTags) {
     const auto mounts = parseMountInfo(
         "22 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw,errors=remount-ro\n"
-        "35 22 0:31 / /media/my\\040disk ro,nosuid shared:5 master:2 - vfat /dev/sdb1 rw,fmask=0022\n"
+        "35 22 0:31 / /media/my\\040disk ro,nosuid shared:5 master:2 - vfat /dev/sdb1 "
+        "rw,fmask=0022\n"
         "36 22 0:32 / /media/my broken line\n"
         "40 22 0:40 / /srv/tmp rw - tmpfs tmpfs rw\n");
     ASSERT_EQ(mounts.size(), 3u);

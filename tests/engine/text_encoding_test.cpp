@@ -13,10 +13,13 @@ TEST(TextEncoding, RoundTripsUnicodeAndEmptyText) {
 }
 
 TEST(TextEncoding, InvalidBytesBecomeReplacementCharacters) {
-    EXPECT_EQ(sanitizeUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(sanitizeUtf8("a\xFF"
+                           "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(sanitizeUtf8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // overlong slash
     EXPECT_EQ(sanitizeUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
-    EXPECT_EQ(sanitizeUtf8("x\xE2\x82"), "x\xEF\xBF\xBD\xEF\xBF\xBD");  // cut short
+    EXPECT_EQ(sanitizeUtf8("x\xE2\x82"), "x\xEF\xBF\xBD\xEF\xBF\xBD");                // cut short
     EXPECT_EQ(sanitizeUtf8("\xF4\x90\x80\x80").substr(0, 3), "\xEF\xBF\xBD");  // above U+10FFFF
     EXPECT_EQ(sanitizeUtf8("ok \xC3\xBC"), "ok \xC3\xBC");
 }

@@ -14,7 +14,8 @@ TempFolder::TempFolder(const std::filesystem::path& base) {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         path_ = root / ("orvane-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
-        if (std::filesystem::create_directory(path_)) return;
+        if (std::filesystem::create_directory(path_))
+            return;
     }
     throw std::runtime_error("Could not create a test folder");
 }
@@ -27,12 +28,14 @@ TempFolder::~TempFolder() {
 void writeWholeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("Could not write test file " + path.string());
+    if (!out)
+        throw std::runtime_error("Could not write test file " + path.string());
 }
 
 std::string readWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Could not read test file " + path.string());
+    if (!in)
+        throw std::runtime_error("Could not read test file " + path.string());
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();

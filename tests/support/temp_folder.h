@@ -7,7 +7,7 @@
 namespace orvane::testing {
 
 class TempFolder {
-public:
+  public:
     // Made under base (default: the system's temporary folder).
     explicit TempFolder(const std::filesystem::path& base = {});
     TempFolder(const TempFolder&) = delete;
@@ -16,7 +16,7 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
