@@ -10,7 +10,7 @@
 namespace orvane {
 
 class LinuxFile final : public DiskFile {
-  public:
+public:
     explicit LinuxFile(UniqueFd fd) : fd_(std::move(fd)) {}
     void readAt(std::uint64_t offset, void* buffer, std::uint32_t size) override;
     void writeAt(std::uint64_t offset, const void* buffer, std::uint32_t size) override;
@@ -20,7 +20,7 @@ class LinuxFile final : public DiskFile {
     // True on filesystems whose drivers buffer direct writes that extend the file.
     bool buffersExtendingDirectWrites() const;
 
-  private:
+private:
     UniqueFd fd_;
 };
 

@@ -577,6 +577,40 @@ TEST_F(BenchmarkRun, AFileLeftInTheScratchFolderGivesACleanupWarning) {
     expectLastNotice(result);
 }
 
+// ---------------------------------------------------------------- random-phase limits
+
+TEST_F(BenchmarkRun, NoRandomRequestStartsOnceThePhaseTimeIsUp) {
+    std::atomic<bool> cancel{false};
+    MemoryDisk disk(&cancel);
+    // Request 20 of each phase outlasts the whole 0.1 s limit.
+    disk.stallAt(nthOfKind(2, RequestKind::Read, 16 + 20), 0.15);
+    disk.stallAt(nthOfKind(2, RequestKind::Write, 20), 0.15);
+    const RunResult result = run(disk, cancel);
+    ASSERT_EQ(result.status, "Completed") << result.error;
+    EXPECT_EQ(disk.faultsFired(), 2);
+    for (int phase : {4, 5}) {
+        EXPECT_EQ(result.metrics[phase].operations, 20u) << result.metrics[phase].id;
+        EXPECT_GE(result.metrics[phase].seconds, 0.15);
+        EXPECT_GE(result.metrics[phase].maxms, 150.0);
+    }
+}
+
+TEST_F(BenchmarkRun, AFastDeviceStopsAtTheOperationCap) {
+    std::atomic<bool> cancel{false};
+    MemoryDisk disk(&cancel);
+    RunOptions options = smallRun();
+    options.randomSecondsPerPhase = 60.0;
+    const RunResult result = run(disk, cancel, options);
+    ASSERT_EQ(result.status, "Completed") << result.error;
+    for (int phase : {4, 5}) {
+        const Metric& metric = result.metrics[phase];
+        if (metric.seconds >= 60.0)
+            GTEST_SKIP() << "this machine is too slow to reach the cap";
+        EXPECT_EQ(metric.operations, 250000u) << metric.id;
+        EXPECT_EQ(metric.bytes, 250000ull * 4096);
+    }
+}
+
 // ---------------------------------------------------------------- reproducible offsets
 
 std::vector<std::uint64_t> offsetsOf(const MemoryDisk& disk, RequestKind kind, std::size_t skip) {

@@ -102,6 +102,10 @@ void MemoryDisk::cancelAt(RequestPredicate when) {
     faults_.push_back({Action::Cancel, std::move(when), 0.0});
 }
 
+void MemoryDisk::stallAt(RequestPredicate when, double seconds) {
+    faults_.push_back({Action::Stall, std::move(when), seconds});
+}
+
 std::unique_ptr<DiskFile> MemoryDisk::open(const std::filesystem::path& path, bool create) {
     ++openAttempts_;
     if (openAttempts_ == failedOpen_)

@@ -53,6 +53,8 @@ class MemoryDisk {
     void shortReadAt(RequestPredicate when);
     // The matching request completes, and the cancel flag is set while it runs.
     void cancelAt(RequestPredicate when);
+    // The matching request completes normally, but only after seconds, like a stalling device.
+    void stallAt(RequestPredicate when, double seconds);
     // Every read covering this byte returns it inverted, as a failing medium would.
     void flipByteAt(std::uint64_t offset) { flippedBytes_.push_back(offset); }
     // The n-th open (1-based, counting attempts) fails with the open operation's message.
@@ -69,7 +71,7 @@ class MemoryDisk {
     int misalignedRequests() const { return misaligned_; }
     // Opens refused because the file was still open elsewhere (Windows shares nothing).
     int overlappingOpens() const { return overlappingOpens_; }
-    // How many planned request faults (fail, short read, cancel) fired.
+    // How many planned request faults (fail, short read, cancel, stall) fired.
     int faultsFired() const { return faultsFired_; }
 
     // The platform-shaped failure text the substitute uses for an operation.
@@ -78,7 +80,7 @@ class MemoryDisk {
 
   private:
     class File;
-    enum class Action { Fail, ShortRead, Cancel };
+    enum class Action { Fail, ShortRead, Cancel, Stall };
     struct Fault {
         Action action;
         RequestPredicate when;
