@@ -10,7 +10,13 @@
 
 #include <winioctl.h>
 
-// MinGW's headers lack the disk attribute query.
+// MinGW's headers lack the disk attribute query and its bits.
+#ifndef DISK_ATTRIBUTE_OFFLINE
+#define DISK_ATTRIBUTE_OFFLINE 0x0000000000000001ull
+#endif
+#ifndef DISK_ATTRIBUTE_READ_ONLY
+#define DISK_ATTRIBUTE_READ_ONLY 0x0000000000000002ull
+#endif
 #ifndef IOCTL_DISK_GET_DISK_ATTRIBUTES
 #define IOCTL_DISK_GET_DISK_ATTRIBUTES \
     CTL_CODE(IOCTL_DISK_BASE, 0x003c, METHOD_BUFFERED, FILE_ANY_ACCESS)

@@ -45,14 +45,15 @@ void putGuid(Bytes& bytes, std::size_t at, const Guid& guid) {
 
 // A storage device descriptor as the property query returns it, serial text after the header.
 Bytes descriptorBytes(std::uint32_t busType, const std::string& serial, bool terminated = true) {
-    Bytes bytes(disk_layout::kDescriptorBytes, 0);
+    const std::size_t header = disk_layout::kDescriptorBytes;
+    const std::size_t tail = serial.empty() ? 0 : serial.size() + (terminated ? 1 : 0);
+    Bytes bytes(header + tail, 0);
     put32(bytes, disk_layout::kDescriptorBusTypeAt, busType);
     if (!serial.empty()) {
-        put32(bytes, disk_layout::kDescriptorSerialOffsetAt,
-              static_cast<std::uint32_t>(bytes.size()));
-        bytes.insert(bytes.end(), serial.begin(), serial.end());
-        if (terminated)
-            bytes.push_back(0);
+        put32(bytes, disk_layout::kDescriptorSerialOffsetAt, static_cast<std::uint32_t>(header));
+        for (std::size_t i = 0; i < serial.size(); ++i) {
+            bytes[header + i] = static_cast<std::uint8_t>(serial[i]);
+        }
     }
     return bytes;
 }
