@@ -16,7 +16,7 @@ int runOrThrow(const std::vector<NativeString>& arguments, const DiskFileFactory
     CommandLineRequest request = parseCommandLineOptions(arguments);
     request.reportPath = std::filesystem::weakly_canonical(request.reportPath);
     // Only a check that the folder resolves; the run gets the text as given.
-    std::filesystem::canonical(request.options.folder);
+    (void)std::filesystem::canonical(request.options.folder);
     if (std::filesystem::exists(request.reportPath)) {
         throw std::runtime_error("CLI report already exists; choose a new report filename.");
     }
