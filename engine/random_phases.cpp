@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/measurement_methods.h"
 #include "engine/monotonic_clock.h"
 #include "engine/random_block_sequence.h"
 #include "engine/run_context.h"
@@ -15,10 +16,12 @@ namespace orvane {
 namespace {
 
 constexpr std::uint64_t kOperationCap = 250000;
-constexpr const char* kRandomNote =
-    "One synchronous request at a time; 250,000 operation cap. "
-    "OS cache bypassed for large-file I/O; device cache remains. Small reads are warm buffered. "
-    "Large-file Windows write-through; small-file FlushFileBuffers.";
+// Names this build's own method, so a Linux run does not claim Windows write-through.
+std::string randomPhaseNote() {
+    const MeasurementMethods& methods = runningMeasurementMethods();
+    return std::string("One synchronous request at a time; 250,000 operation cap. ") +
+           methods.cachePolicy + " " + methods.writePolicy;
+}
 
 enum class Direction { Read, Write };
 
@@ -42,7 +45,7 @@ void runRandomPhase(RunContext& run, RandomBlockSequence& blocks, const RandomPh
     metric.id = phase.id;
     metric.name = phase.name;
     metric.unit = "IOPS";
-    metric.note = kRandomNote;
+    metric.note = randomPhaseNote();
     std::vector<double> latencies;
     latencies.reserve(kOperationCap);  // appending never reallocates inside the loop
 

@@ -2,12 +2,6 @@
 
 namespace orvane {
 
-const ReportMethods& runningReportMethods() {
-#ifdef _WIN32
-    return kWindowsReportMethods;
-#else
-    return kLinuxReportMethods;
-#endif
-}
+const ReportMethods& runningReportMethods() { return runningMeasurementMethods(); }
 
 }  // namespace orvane

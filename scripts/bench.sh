@@ -4,7 +4,7 @@
 set -eu
 root=$(CDPATH= cd -- "$(dirname -- "$0")/.." && pwd)
 folder=${1:-$root/build/bench-target}
-program="$root/build/linux/orvane-varnolt"
+program=${ORVANE_PROGRAM:-$root/build/linux/orvane-varnolt}
 rounds=3
 size_mib=256
 seconds=3
