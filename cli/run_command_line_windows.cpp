@@ -2,4 +2,6 @@
 
 // Placeholder until the command-line benchmark lands: every request ends as a failure (3),
 // never as a run that seemed to succeed.
-int RunCommandLine(int, wchar_t**) { return 3; }
+int RunCommandLine(int, wchar_t**) {
+    return 3;
+}

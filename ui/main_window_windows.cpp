@@ -54,46 +54,90 @@ constexpr DWORD kLineEdit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 const std::array<ControlSpec, 24> kControls{{
     {L"STATIC", L"DRIVE / FOLDER", 0, 0, {28, 104, 330, 22}, LayoutRole::Fixed},
     {L"EDIT", L"", kLineEdit, IDC_FOLDER, {28, 128, 788, 31}, LayoutRole::Widen},
-    {L"BUTTON", L"Browse...", kButton, IDC_BROWSE, {832, 127, 100, 33},
+    {L"BUTTON",
+     L"Browse...",
+     kButton,
+     IDC_BROWSE,
+     {832, 127, 100, 33},
      LayoutRole::FollowRightEdge},
-    {WC_COMBOBOXW, L"", WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, IDC_DRIVES,
-     {28, 168, 470, 240}, LayoutRole::Fixed},
-    {L"BUTTON", L"Refresh drives", kButton, IDC_REFRESH_DRIVES, {512, 167, 144, 31},
+    {WC_COMBOBOXW,
+     L"",
+     WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST,
+     IDC_DRIVES,
+     {28, 168, 470, 240},
      LayoutRole::Fixed},
-    {L"BUTTON", L"Format as exFAT...", kButton, IDC_FORMAT, {676, 167, 256, 31},
+    {L"BUTTON",
+     L"Refresh drives",
+     kButton,
+     IDC_REFRESH_DRIVES,
+     {512, 167, 144, 31},
      LayoutRole::Fixed},
-    {L"STATIC", L"Choose a drive or folder to inspect its available space.", 0, 0,
-     {28, 203, 904, 24}, LayoutRole::Widen},
+    {L"BUTTON", L"Format as exFAT...", kButton, IDC_FORMAT, {676, 167, 256, 31}, LayoutRole::Fixed},
+    {L"STATIC",
+     L"Choose a drive or folder to inspect its available space.",
+     0,
+     0,
+     {28, 203, 904, 24},
+     LayoutRole::Widen},
     {L"STATIC", L"TEST DEPTH", 0, 0, {28, 236, 330, 22}, LayoutRole::Fixed},
     {L"STATIC", L"MODEL SIZE (GB)", 0, 0, {398, 236, 230, 22}, LayoutRole::Fixed},
-    {WC_COMBOBOXW, L"", WS_TABSTOP | CBS_DROPDOWNLIST, IDC_DEPTH, {28, 261, 340, 180},
+    {WC_COMBOBOXW,
+     L"",
+     WS_TABSTOP | CBS_DROPDOWNLIST,
+     IDC_DEPTH,
+     {28, 261, 340, 180},
      LayoutRole::Fixed},
     {L"EDIT", L"6.6", kLineEdit, IDC_MODEL_SIZE, {398, 261, 100, 31}, LayoutRole::Fixed},
-    {UPDOWN_CLASSW, L"Model size arrows", WS_TABSTOP | UDS_ARROWKEYS, IDC_MODEL_SPIN,
-     {498, 261, 22, 31}, LayoutRole::Fixed},
-    {L"BUTTON", L"Start read + write test", kButton | BS_DEFPUSHBUTTON, IDC_START,
-     {530, 260, 244, 34}, LayoutRole::Fixed},
+    {UPDOWN_CLASSW,
+     L"Model size arrows",
+     WS_TABSTOP | UDS_ARROWKEYS,
+     IDC_MODEL_SPIN,
+     {498, 261, 22, 31},
+     LayoutRole::Fixed},
+    {L"BUTTON",
+     L"Start read + write test",
+     kButton | BS_DEFPUSHBUTTON,
+     IDC_START,
+     {530, 260, 244, 34},
+     LayoutRole::Fixed},
     {L"BUTTON", L"Cancel", kButton, IDC_CANCEL, {790, 260, 142, 34}, LayoutRole::Fixed},
     {L"STATIC", L"", 0, 0, {28, 306, 904, 24}, LayoutRole::Widen},
     {L"STATIC",
      L"Writes temporary files only; existing files are preserved. Keep the drive connected "
      L"until cleanup completes.",
-     0, 0, {28, 334, 904, 22}, LayoutRole::Fixed},
+     0,
+     0,
+     {28, 334, 904, 22},
+     LayoutRole::Fixed},
     {PROGRESS_CLASSW, L"", 0, 0, {28, 362, 904, 14}, LayoutRole::Widen},
-    {L"STATIC", L"Ready. Choose the folder on the drive you want to evaluate.", 0, 0,
-     {28, 384, 904, 24}, LayoutRole::Widen},
+    {L"STATIC",
+     L"Ready. Choose the folder on the drive you want to evaluate.",
+     0,
+     0,
+     {28, 384, 904, 24},
+     LayoutRole::Widen},
     // The window owns the status-dot image list and destroys it itself at exit.
-    {WC_LISTVIEWW, L"",
-     WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHAREIMAGELISTS, 0,
-     {28, 414, 904, 142}, LayoutRole::Widen},
+    {WC_LISTVIEWW,
+     L"",
+     WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHAREIMAGELISTS,
+     0,
+     {28, 414, 904, 142},
+     LayoutRole::Widen},
     {L"BUTTON", L"Import JSON...", kButton, IDC_IMPORT, {28, 568, 132, 32}, LayoutRole::Fixed},
-    {L"BUTTON", L"Open Results Folder", kButton, IDC_OPEN_RESULTS, {174, 568, 184, 32},
+    {L"BUTTON",
+     L"Open Results Folder",
+     kButton,
+     IDC_OPEN_RESULTS,
+     {174, 568, 184, 32},
      LayoutRole::Fixed},
     {L"BUTTON", L"Save JSON", kButton, IDC_SAVE_JSON, {690, 568, 114, 32}, LayoutRole::Fixed},
     {L"BUTTON", L"Save CSV", kButton, IDC_SAVE_CSV, {818, 568, 114, 32}, LayoutRole::Fixed},
-    {L"EDIT", kDetailsPlaceholder,
-     WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0,
-     {28, 612, 904, 74}, LayoutRole::FillRemaining},
+    {L"EDIT",
+     kDetailsPlaceholder,
+     WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY,
+     0,
+     {28, 612, 904, 74},
+     LayoutRole::FillRemaining},
 }};
 
 enum ControlIndex : std::size_t {
@@ -137,7 +181,9 @@ void setAccessibleName(HWND control, const wchar_t* name) {
                              PROPID_ACC_NAME, name);
 }
 
-std::wstring wide(const std::string& utf8) { return fromUtf8(utf8); }
+std::wstring wide(const std::string& utf8) {
+    return fromUtf8(utf8);
+}
 
 }  // namespace
 
@@ -192,12 +238,16 @@ bool MainWindow::create(HINSTANCE instance) {
     if (window == nullptr)
         return false;
 
+    sizeClientForDpi();
+    return true;
+}
+
+void MainWindow::sizeClientForDpi() {
     RECT outer{0, 0, scaleForDpi(kClientSize96.width, state_.dpi),
                scaleForDpi(kClientSize96.height, state_.dpi)};
     AdjustWindowRectExForDpi(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0, state_.dpi);
-    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+    SetWindowPos(state_.window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER);
-    return true;
 }
 
 void MainWindow::show(int command) {
@@ -222,7 +272,9 @@ int MainWindow::runMessageLoop() {
     return code;
 }
 
-HWND MainWindow::control(int id) const { return GetDlgItem(state_.window, id); }
+HWND MainWindow::control(int id) const {
+    return GetDlgItem(state_.window, id);
+}
 
 LRESULT CALLBACK MainWindow::windowProcedure(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
@@ -421,12 +473,11 @@ void MainWindow::createFonts() {
     state_.bodyFont.reset();
     state_.titleFont.reset();
     const int iconSide = scaleForDpi(48, state_.dpi);
-    state_.icon.reset(static_cast<HICON>(LoadImageW(instance_,
-                                                    MAKEINTRESOURCEW(IDI_APPLICATION_ICON),
-                                                    IMAGE_ICON, iconSide, iconSide, 0)));
+    state_.icon.reset(static_cast<HICON>(LoadImageW(
+        instance_, MAKEINTRESOURCEW(IDI_APPLICATION_ICON), IMAGE_ICON, iconSide, iconSide, 0)));
     const auto font = [this](int height96, int weight) {
-        return CreateFontW(-scaleForDpi(height96, state_.dpi), 0, 0, 0, weight, FALSE, FALSE,
-                           FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+        return CreateFontW(-scaleForDpi(height96, state_.dpi), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                            CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
     };
     state_.bodyFont.reset(font(15, FW_NORMAL));
@@ -533,9 +584,9 @@ void MainWindow::onClose() {
 
 void MainWindow::setBusy(bool busy) {
     state_.busy = busy;
-    for (int id : {IDC_FOLDER, IDC_BROWSE, IDC_DRIVES, IDC_REFRESH_DRIVES, IDC_DEPTH,
-                   IDC_MODEL_SIZE, IDC_MODEL_SPIN, IDC_START, IDC_FORMAT, IDC_IMPORT,
-                   IDC_OPEN_RESULTS}) {
+    for (int id :
+         {IDC_FOLDER, IDC_BROWSE, IDC_DRIVES, IDC_REFRESH_DRIVES, IDC_DEPTH, IDC_MODEL_SIZE,
+          IDC_MODEL_SPIN, IDC_START, IDC_FORMAT, IDC_IMPORT, IDC_OPEN_RESULTS}) {
         EnableWindow(control(id), !busy);
     }
     EnableWindow(control(IDC_CANCEL), busy && !state_.formatting && !state_.loadingReports);
@@ -671,7 +722,8 @@ void MainWindow::onDriveChosen() {
 }
 
 void MainWindow::onBrowse() {
-    const auto folder = services_.chooseFolder(state_.window, L"Select a folder on the drive to test");
+    const auto folder =
+        services_.chooseFolder(state_.window, L"Select a folder on the drive to test");
     if (!folder)
         return;
     SetWindowTextW(folderEdit_, folder->c_str());

@@ -69,6 +69,8 @@ class MainWindow {
     // Registers the class and creates the window with its client area sized for its DPI.
     // False when the window cannot be created.
     bool create(HINSTANCE instance);
+    // Gives the window the designed client size for its current DPI.
+    void sizeClientForDpi();
     void show(int command);
     // Runs until the window is destroyed, joins a remaining background thread and releases
     // every GDI object; returns the quit message's code.

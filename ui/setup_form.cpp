@@ -31,7 +31,9 @@ std::string fixed(double value, int decimals) {
     return text.str();
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Digits with an optional fraction, or a bare fraction: "6", "6.6", ".5". Written out rather
 // than as std::regex, whose recursive matcher overflows the stack on a long pasted text.
@@ -53,16 +55,18 @@ bool isCompleteDecimal(const std::string& text) {
     return fraction > at + 1 && fraction == text.size();
 }
 
-NativeString nativeOf(const std::string& ascii) { return fromUtf8(ascii); }
+NativeString nativeOf(const std::string& ascii) {
+    return fromUtf8(ascii);
+}
 
 NativeString::value_type foldAscii(NativeString::value_type c) {
     return (c >= 'a' && c <= 'z') ? static_cast<NativeString::value_type>(c - 'a' + 'A') : c;
 }
 
 bool equalIgnoringAsciiCase(const NativeString& a, const NativeString& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](auto x, auto y) { return foldAscii(x) == foldAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](auto x, auto y) {
+               return foldAscii(x) == foldAscii(y);
+           });
 }
 
 }  // namespace
@@ -127,8 +131,8 @@ std::string datasetSummaryText(const RunOptions& options) {
 
 NativeString targetLineText(const VolumeInfo& volume) {
     const NativeString separator = nativeOf("  |  ");
-    return volume.root + nativeOf("  ") + volume.label + separator + volume.filesystem +
-           separator + volume.type + separator +
+    return volume.root + nativeOf("  ") + volume.label + separator + volume.filesystem + separator +
+           volume.type + separator +
            nativeOf(fixed(static_cast<double>(volume.freeBytesBefore) / kGiB, 1) + " GiB free");
 }
 

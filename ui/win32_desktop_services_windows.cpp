@@ -41,8 +41,8 @@ int Win32DesktopServices::showMessageBox(HWND owner, const std::wstring& text,
     return MessageBoxW(owner, text.c_str(), title.c_str(), type);
 }
 
-std::optional<std::filesystem::path> Win32DesktopServices::chooseFolder(
-    HWND owner, const std::wstring& title) {
+std::optional<std::filesystem::path> Win32DesktopServices::chooseFolder(HWND owner,
+                                                                        const std::wstring& title) {
     ComPointer<IFileOpenDialog> dialog;
     if (!createOpenDialog(dialog, FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM, title))
         return std::nullopt;

@@ -11,9 +11,9 @@ constexpr std::array<int, kComparisonColumnCount> kColumnWidths96{55,  260, 100,
                                                                   110, 130, 130, 130, 100, 190};
 
 constexpr std::array<const char*, kComparisonColumnCount> kColumnTitles{
-    "Rank",         "Drive / test",     "Capacity",          "Allocation",
-    "Read MiB/s",   "Write MiB/s",      "Model read s",      "Random read IOPS",
-    "Random write IOPS", "Small writes /s", "Profile",       "Tested UTC"};
+    "Rank",        "Drive / test", "Capacity",         "Allocation",        "Read MiB/s",
+    "Write MiB/s", "Model read s", "Random read IOPS", "Random write IOPS", "Small writes /s",
+    "Profile",     "Tested UTC"};
 
 }  // namespace
 
@@ -47,9 +47,8 @@ PixelRect placeControl(const PixelRect& rect96, LayoutRole role, std::uint32_t d
             break;
         case LayoutRole::FillRemaining:
             placed.width += extra;
-            placed.height = std::max(placed.height, client.height -
-                                                        scaleForDpi(kBottomMargin96, dpi) -
-                                                        placed.y);
+            placed.height = std::max(placed.height,
+                                     client.height - scaleForDpi(kBottomMargin96, dpi) - placed.y);
             break;
     }
     return placed;

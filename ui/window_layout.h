@@ -24,10 +24,10 @@ struct PixelSize {
 
 // How a control follows the client width and height.
 enum class LayoutRole {
-    Fixed,             // stays where it is
-    Widen,             // takes all extra width
-    FollowRightEdge,   // moves right by the extra width
-    FillRemaining,     // takes all extra width and the height left below it
+    Fixed,            // stays where it is
+    Widen,            // takes all extra width
+    FollowRightEdge,  // moves right by the extra width
+    FillRemaining,    // takes all extra width and the height left below it
 };
 
 inline constexpr PixelSize kClientSize96{960, 768};

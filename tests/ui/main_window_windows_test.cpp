@@ -1,0 +1,506 @@
+// The real main window, created in this process and driven through its messages and the
+// desktop seam (headless under Wine's null graphics driver).
+
+#include "engine/windows_api.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cwctype>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "engine/target_rules.h"
+#include "engine/text_encoding.h"
+#include "tests/support/temp_folder.h"
+#include "tests/ui/scripted_desktop_services_windows.h"
+#include "ui/main_window_ids.h"
+#include "ui/main_window_windows.h"
+#include "ui/setup_form.h"
+
+namespace orvane {
+namespace {
+
+std::wstring textOf(HWND control) {
+    wchar_t buffer[4096] = {};
+    GetWindowTextW(control, buffer, 4096);
+    return buffer;
+}
+
+std::wstring classOf(HWND control) {
+    wchar_t buffer[256] = {};
+    GetClassNameW(control, buffer, 256);
+    std::wstring name = buffer;
+    for (auto& c : name)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return name;
+}
+
+PixelRect rectInParent(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+std::vector<HWND> childrenInOrder(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
+struct ExpectedControl {
+    const wchar_t* className;
+    const wchar_t* text;
+    int id;
+    PixelRect rect96;
+};
+
+// The window as it is meant to look, written out independently of the code that builds it.
+const ExpectedControl kExpected[] = {
+    {L"static", L"DRIVE / FOLDER", 0, {28, 104, 330, 22}},
+    {L"edit", L"", IDC_FOLDER, {28, 128, 788, 31}},
+    {L"button", L"Browse...", IDC_BROWSE, {832, 127, 100, 33}},
+    {L"combobox", L"", IDC_DRIVES, {28, 168, 470, 240}},
+    {L"button", L"Refresh drives", IDC_REFRESH_DRIVES, {512, 167, 144, 31}},
+    {L"button", L"Format as exFAT...", IDC_FORMAT, {676, 167, 256, 31}},
+    {L"static", nullptr, 0, {28, 203, 904, 24}},  // target line, written at start
+    {L"static", L"TEST DEPTH", 0, {28, 236, 330, 22}},
+    {L"static", L"MODEL SIZE (GB)", 0, {398, 236, 230, 22}},
+    {L"combobox", L"Standard - 1 GiB", IDC_DEPTH, {28, 261, 340, 180}},
+    {L"edit", L"6.6", IDC_MODEL_SIZE, {398, 261, 100, 31}},
+    {L"msctls_updown32", L"Model size arrows", IDC_MODEL_SPIN, {498, 261, 22, 31}},
+    {L"button", L"Start read + write test", IDC_START, {530, 260, 244, 34}},
+    {L"button", L"Cancel", IDC_CANCEL, {790, 260, 142, 34}},
+    {L"static",
+     L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
+     L"1.96 GiB",
+     0,
+     {28, 306, 904, 24}},
+    {L"static",
+     L"Writes temporary files only; existing files are preserved. Keep the drive connected "
+     L"until cleanup completes.",
+     0,
+     {28, 334, 904, 22}},
+    {L"msctls_progress32", L"", 0, {28, 362, 904, 14}},
+    {L"static",
+     L"Ready. Choose the folder on the drive you want to evaluate.",
+     0,
+     {28, 384, 904, 24}},
+    {L"syslistview32", L"", 0, {28, 414, 904, 142}},
+    {L"button", L"Import JSON...", IDC_IMPORT, {28, 568, 132, 32}},
+    {L"button", L"Open Results Folder", IDC_OPEN_RESULTS, {174, 568, 184, 32}},
+    {L"button", L"Save JSON", IDC_SAVE_JSON, {690, 568, 114, 32}},
+    {L"button", L"Save CSV", IDC_SAVE_CSV, {818, 568, 114, 32}},
+    {L"edit", nullptr, 0, {28, 612, 904, 74}},  // details
+};
+constexpr std::size_t kDetailsIndex = 23;
+constexpr std::size_t kBrowseIndex = 2;
+const std::set<std::size_t> kWidened{1, 6, 14, 16, 17, 18, 23};
+
+// Where control i belongs: its written rectangle scaled by dpi/96, with the client's extra width
+// added to the widened controls and to Browse's position. The minimum window width can make the
+// client a few pixels wider than designed (the frame is thinner than the minimum assumes).
+PixelRect expectedRect(std::size_t i, double scale, PixelSize client, HWND control) {
+    const auto scaled = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
+    const PixelRect& r = kExpected[i].rect96;
+    PixelRect expected{scaled(r.x), scaled(r.y), scaled(r.width), scaled(r.height)};
+    const int extra = std::max(0, client.width - scaled(960));
+    if (kWidened.count(i))
+        expected.width += extra;
+    if (i == kBrowseIndex)
+        expected.x += extra;
+    if (i == kDetailsIndex)
+        expected.height = std::max(expected.height, client.height - scaled(24) - expected.y);
+    if (std::wstring(kExpected[i].className) == L"combobox")
+        expected.height = rectInParent(control).height;  // the closed height of a drop list
+    return expected;
+}
+
+// The headless display is 1024 pixels wide; let the window grow past it like on a big monitor.
+LRESULT CALLBACK allowLargeWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR) {
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_GETMINMAXINFO) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMaxTrackSize = {8000, 8000};
+    }
+    return result;
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                      ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+    }
+
+    void SetUp() override {
+        window_ = std::make_unique<MainWindow>(services_, folder_.path() / "results");
+        ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr)));
+        hwnd_ = window_->handle();
+        SetWindowSubclass(hwnd_, allowLargeWindow, 1, 0);
+        window_->sizeClientForDpi();
+    }
+
+    HWND control(int id) const { return window_->control(id); }
+    HWND at(std::size_t index) const { return window_->state().controls.at(index).handle; }
+
+    void typeInto(int id, const std::wstring& text) {
+        SetWindowTextW(control(id), text.c_str());  // raises EN_CHANGE like typing does
+    }
+    void chooseDepth(int index) {
+        SendMessageW(control(IDC_DEPTH), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_DEPTH, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(control(IDC_DEPTH)));
+    }
+    LRESULT pressArrow(int delta) {
+        NMUPDOWN change{};
+        change.hdr.hwndFrom = control(IDC_MODEL_SPIN);
+        change.hdr.idFrom = IDC_MODEL_SPIN;
+        change.hdr.code = UDN_DELTAPOS;
+        change.iDelta = delta;
+        return SendMessageW(hwnd_, WM_NOTIFY, IDC_MODEL_SPIN, reinterpret_cast<LPARAM>(&change));
+    }
+    std::set<int> enabledIds() const {
+        std::set<int> ids;
+        for (int id = IDC_FOLDER; id <= IDC_MODEL_SPIN; ++id) {
+            if (IsWindowEnabled(control(id)))
+                ids.insert(id);
+        }
+        return ids;
+    }
+    PixelSize clientSize() const {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        return {client.right, client.bottom};
+    }
+
+    orvane::testing::TempFolder folder_;
+    orvane::testing::ScriptedDesktopServices services_;
+    std::unique_ptr<MainWindow> window_;
+    HWND hwnd_ = nullptr;
+};
+
+TEST_F(MainWindowTest, ControlsExistInCreationOrderWithIdsTextsAndRectangles) {
+    const std::vector<HWND> children = childrenInOrder(hwnd_);
+    ASSERT_EQ(children.size(), std::size(kExpected));
+    const PixelSize client = clientSize();
+    EXPECT_EQ(client.height, 768);
+    EXPECT_GE(client.width, 960);
+    EXPECT_LE(client.width, 980);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const ExpectedControl& expected = kExpected[i];
+        EXPECT_EQ(children[i], at(i)) << i;
+        EXPECT_EQ(classOf(children[i]), expected.className) << i;
+        EXPECT_EQ(GetDlgCtrlID(children[i]), expected.id) << i;
+        if (expected.text != nullptr) {
+            EXPECT_EQ(textOf(children[i]), expected.text) << i;
+        }
+        EXPECT_EQ(rectInParent(children[i]), expectedRect(i, 1.0, client, children[i])) << i;
+    }
+    const auto style = [&](std::size_t i) { return GetWindowLongPtrW(at(i), GWL_STYLE); };
+    EXPECT_TRUE(style(12) & BS_DEFPUSHBUTTON);
+    EXPECT_TRUE(style(kDetailsIndex) & ES_READONLY);
+    EXPECT_TRUE(style(kDetailsIndex) & ES_MULTILINE);
+    EXPECT_EQ(style(18) & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_TRUE(style(18) & LVS_SINGLESEL);
+    EXPECT_EQ(style(3) & 0x3, CBS_DROPDOWNLIST);
+    EXPECT_EQ(textOf(hwnd_), L"Orvane Varnolt - Storage for Local AI");
+}
+
+TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
+    const HWND depth = control(IDC_DEPTH);
+    ASSERT_EQ(SendMessageW(depth, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(depth, CB_GETCURSEL, 0, 0), 1);
+    const HWND spin = control(IDC_MODEL_SPIN);
+    int low = 0, high = 0;
+    SendMessageW(spin, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                 reinterpret_cast<LPARAM>(&high));
+    EXPECT_EQ(low, 1);
+    EXPECT_EQ(high, 10000);
+    EXPECT_EQ(SendMessageW(spin, UDM_GETPOS32, 0, 0), 66);
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0)),
+              control(IDC_MODEL_SIZE));
+
+    const HWND list = window_->comparisonList();
+    EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 12);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1), 260 + clientSize().width - 960);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), 55);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 11), 190);
+    const DWORD extended = ListView_GetExtendedListViewStyle(list);
+    EXPECT_EQ(extended & (LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT),
+              static_cast<DWORD>(LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT));
+    const HIMAGELIST dots = ListView_GetImageList(list, LVSIL_SMALL);
+    ASSERT_NE(dots, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(dots), 3);
+    int side = 0, height = 0;
+    ImageList_GetIconSize(dots, &side, &height);
+    EXPECT_EQ(side, 16);
+
+    EXPECT_EQ(enabledIds(), (std::set<int>{IDC_FOLDER, IDC_BROWSE, IDC_DRIVES, IDC_REFRESH_DRIVES,
+                                           IDC_DEPTH, IDC_MODEL_SIZE, IDC_START, IDC_FORMAT,
+                                           IDC_IMPORT, IDC_OPEN_RESULTS, IDC_MODEL_SPIN}));
+    EXPECT_EQ(SendMessageW(window_->details(), EM_GETLIMITTEXT, 0, 0), 64000);
+    EXPECT_NE(window_->state().bodyFont.get(), nullptr);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control(IDC_START), WM_GETFONT, 0, 0)),
+              window_->state().bodyFont.get());
+    EXPECT_NE(window_->state().icon.get(), nullptr) << "icon 101 is linked into the program";
+    // The empty folder is not a folder yet.
+    EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(kChooseExistingFolderMessage));
+
+    MSG posted{};
+    EXPECT_TRUE(PeekMessageW(&posted, hwnd_, WM_APP_LOAD_SAVED_REPORTS, WM_APP_LOAD_SAVED_REPORTS,
+                             PM_REMOVE));
+}
+
+TEST_F(MainWindowTest, TypingAFolderUpdatesTheSummaryAndTargetLine) {
+    typeInto(IDC_FOLDER, folder_.path().native());
+    const std::wstring target = textOf(window_->targetLine());
+    EXPECT_EQ(target.find(L":\\  "), 1u) << target;
+    EXPECT_NE(target.find(L"  |  "), std::wstring::npos) << target;
+    EXPECT_EQ(target.substr(target.size() - 9), L" GiB free") << target;
+    EXPECT_EQ(textOf(window_->datasetSummary()),
+              L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
+              L"1.96 GiB");
+
+    // The volume's drive entry is selected when the list holds it.
+    const auto& roots = window_->state().driveRoots;
+    const LRESULT selected = SendMessageW(control(IDC_DRIVES), CB_GETCURSEL, 0, 0);
+    const std::wstring root = target.substr(0, 3);
+    if (matchingDriveIndex(roots, root) >= 0) {
+        EXPECT_EQ(selected, matchingDriveIndex(roots, root));
+    }
+
+    typeInto(IDC_FOLDER, (folder_.path() / L"missing").native());
+    EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(kChooseExistingFolderMessage));
+    EXPECT_EQ(textOf(window_->datasetSummary()),
+              L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
+              L"1.96 GiB");
+}
+
+TEST_F(MainWindowTest, EachDepthGivesItsSummary) {
+    const wchar_t* summaries[] = {
+        L"Temporary dataset: 256 MiB  |  Random tests: 3 s each  |  Maximum writes: 1.20 GiB",
+        L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: 1.96 GiB",
+        L"Temporary dataset: 3072 MiB  |  Random tests: 20 s each  |  Maximum writes: 3.96 GiB",
+    };
+    for (int index : {2, 0, 1}) {
+        chooseDepth(index);
+        EXPECT_EQ(textOf(window_->datasetSummary()), summaries[index]) << index;
+        EXPECT_EQ(window_->readRunOptionsFromForm().testBytes,
+                  testDepths()[static_cast<std::size_t>(index)].testBytes);
+    }
+}
+
+TEST_F(MainWindowTest, ModelSizeTextsAreAcceptedOrExplainedInPlace) {
+    typeInto(IDC_FOLDER, folder_.path().native());
+    chooseDepth(0);
+    const std::wstring quickSummary = textOf(window_->datasetSummary());
+
+    typeInto(IDC_MODEL_SIZE, L"1000");
+    EXPECT_EQ(window_->state().modelGB, 1000.0);
+    EXPECT_NE(textOf(window_->targetLine()).find(L"GiB free"), std::wstring::npos);
+
+    const struct {
+        const wchar_t* text;
+        const char* message;
+    } refused[] = {{L"1000.05", kModelSizeRangeMessage},
+                   {L".05", kModelSizeRangeMessage},
+                   {L"abc", kIncompleteModelSizeMessage},
+                   {L"", kIncompleteModelSizeMessage}};
+    for (const auto& c : refused) {
+        typeInto(IDC_MODEL_SIZE, L"70");
+        typeInto(IDC_MODEL_SIZE, c.text);
+        EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(c.message)) << c.text;
+        EXPECT_EQ(window_->state().modelGB, 70.0) << "the last valid size stays";
+        chooseDepth(2);  // with an invalid size the summary stays as it was
+        EXPECT_EQ(textOf(window_->datasetSummary()), quickSummary) << c.text;
+        EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(c.message)) << c.text;
+        EXPECT_THROW(window_->readRunOptionsFromForm(), std::runtime_error);
+        chooseDepth(0);
+    }
+    // A long pasted text is refused with a message as well.
+    typeInto(IDC_MODEL_SIZE, std::wstring(30000, L'9'));
+    EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(kUnreadableModelSizeMessage));
+}
+
+TEST_F(MainWindowTest, ArrowsStepFromTheLastValidSizeAndStopAtBothEnds) {
+    typeInto(IDC_MODEL_SIZE, L"abc");
+    EXPECT_EQ(pressArrow(1), 1);
+    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"6.7");
+    EXPECT_DOUBLE_EQ(window_->state().modelGB, 6.7);
+
+    typeInto(IDC_MODEL_SIZE, L"1000");
+    pressArrow(1);
+    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"1000.0");
+    typeInto(IDC_MODEL_SIZE, L"0.1");
+    pressArrow(-1);
+    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"0.1");
+    pressArrow(-1);
+    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"0.1");
+    EXPECT_EQ(SendMessageW(control(IDC_MODEL_SPIN), UDM_GETPOS32, 0, 0), 66)
+        << "the control's own position is never used";
+
+    window_->setBusy(true);
+    EXPECT_EQ(pressArrow(1), 1);
+    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"0.1") << "refused while busy";
+    window_->setBusy(false);
+}
+
+TEST_F(MainWindowTest, SetBusyEnablesExactlyWhatEachStateAllows) {
+    const std::set<int> inputs{IDC_FOLDER, IDC_BROWSE,     IDC_DRIVES,      IDC_REFRESH_DRIVES,
+                               IDC_DEPTH,  IDC_MODEL_SIZE, IDC_MODEL_SPIN,  IDC_START,
+                               IDC_FORMAT, IDC_IMPORT,     IDC_OPEN_RESULTS};
+    MainWindowState& state = window_->state();
+    window_->setBusy(true);
+    EXPECT_TRUE(state.busy);
+    EXPECT_EQ(enabledIds(), (std::set<int>{IDC_CANCEL}));
+
+    state.loadingReports = true;
+    window_->setBusy(true);
+    EXPECT_EQ(enabledIds(), std::set<int>{});
+    state.loadingReports = false;
+    state.formatting = true;
+    window_->setBusy(true);
+    EXPECT_EQ(enabledIds(), std::set<int>{});
+    state.formatting = false;
+
+    window_->setBusy(false);
+    EXPECT_EQ(enabledIds(), inputs);
+    state.currentResult = std::make_unique<RunResult>();
+    window_->setBusy(false);
+    std::set<int> withSave = inputs;
+    withSave.insert({IDC_SAVE_JSON, IDC_SAVE_CSV});
+    EXPECT_EQ(enabledIds(), withSave);
+    window_->setBusy(true);
+    EXPECT_EQ(enabledIds(), (std::set<int>{IDC_CANCEL}));
+}
+
+TEST_F(MainWindowTest, WideningMovesOnlyBrowseAndWidensTheListedControls) {
+    std::vector<PixelRect> before;
+    for (const PlacedControl& placed : window_->state().controls)
+        before.push_back(rectInParent(placed.handle));
+    const int column1 = ListView_GetColumnWidth(window_->comparisonList(), 1);
+    const int column2 = ListView_GetColumnWidth(window_->comparisonList(), 2);
+    const int clientBefore = clientSize().width;
+
+    RECT outer{};
+    GetWindowRect(hwnd_, &outer);
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + 200, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_EQ(clientSize().width, clientBefore + 200);
+
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        PixelRect expected = before[i];
+        if (i == kBrowseIndex)
+            expected.x += 200;
+        if (kWidened.count(i))
+            expected.width += 200;
+        EXPECT_EQ(rectInParent(at(i)), expected) << i;
+    }
+    EXPECT_EQ(ListView_GetColumnWidth(window_->comparisonList(), 1), column1 + 200);
+    EXPECT_EQ(ListView_GetColumnWidth(window_->comparisonList(), 2), column2);
+}
+
+TEST_F(MainWindowTest, DpiChangeTo144ScalesEveryRectangleByOneAndAHalf) {
+    RECT suggested{100, 50, 100 + 1440, 50 + 1152};
+    AdjustWindowRectExForDpi(&suggested, WS_OVERLAPPEDWINDOW, FALSE, 0, 144);
+    SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(window_->state().dpi, 144u);
+    const PixelSize client = clientSize();
+    // Wine keeps 96-DPI frame metrics while AdjustWindowRectExForDpi scales them: a few pixels.
+    EXPECT_NEAR(client.height, 1152, 16);
+    EXPECT_GE(client.width, 1440);
+    for (std::size_t i = 0; i < std::size(kExpected); ++i)
+        EXPECT_EQ(rectInParent(at(i)), expectedRect(i, 1.5, client, at(i))) << i;
+    EXPECT_EQ(ListView_GetColumnWidth(window_->comparisonList(), 1), 390 + client.width - 1440);
+    EXPECT_EQ(ListView_GetColumnWidth(window_->comparisonList(), 0), 83);
+    LOGFONTW font{};
+    GetObjectW(window_->state().bodyFont.get(), sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, -23);
+    // The dots keep the size they were made with.
+    int side = 0, height = 0;
+    ImageList_GetIconSize(window_->state().statusDots.get(), &side, &height);
+    EXPECT_EQ(side, 16);
+}
+
+TEST_F(MainWindowTest, ClosingWhileBusyWaitsForTheWorkToEnd) {
+    MainWindowState& state = window_->state();
+    window_->setBusy(true);
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsWindow(hwnd_));
+    EXPECT_TRUE(state.closing);
+    EXPECT_TRUE(state.cancelRequested.load());
+    EXPECT_EQ(textOf(window_->statusLine()),
+              L"Finishing current I/O and cleanup before closing...");
+
+    state.cancelRequested = false;
+    state.formatting = true;
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(hwnd_));
+    EXPECT_FALSE(state.cancelRequested.load()) << "a format is never cancelled";
+    EXPECT_EQ(textOf(window_->statusLine()), L"Waiting for formatting to finish before closing...");
+
+    state.formatting = false;
+    window_->setBusy(false);
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(hwnd_));
+    EXPECT_EQ(window_->handle(), nullptr);
+}
+
+TEST_F(MainWindowTest, BrowseAsksThroughTheSeamAndTakesTheChosenFolder) {
+    services_.folderAnswers.push_back(folder_.path());
+    services_.folderAnswers.push_back(std::nullopt);
+    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control(IDC_BROWSE)));
+    ASSERT_EQ(services_.folderDialogTitles.size(), 1u);
+    EXPECT_EQ(services_.folderDialogTitles[0], L"Select a folder on the drive to test");
+    EXPECT_EQ(textOf(control(IDC_FOLDER)), folder_.path().native());
+    EXPECT_NE(textOf(window_->targetLine()).find(L"GiB free"), std::wstring::npos);
+
+    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control(IDC_BROWSE)));
+    EXPECT_EQ(textOf(control(IDC_FOLDER)), folder_.path().native()) << "cancel changes nothing";
+    EXPECT_TRUE(services_.messages.empty());
+}
+
+TEST_F(MainWindowTest, ChoosingADriveFillsTheFolder) {
+    const auto& roots = window_->state().driveRoots;
+    ASSERT_EQ(static_cast<std::size_t>(SendMessageW(control(IDC_DRIVES), CB_GETCOUNT, 0, 0)),
+              roots.size());
+    if (roots.empty())
+        GTEST_SKIP() << "this system offers no local drive";
+    const int last = static_cast<int>(roots.size()) - 1;
+    SendMessageW(control(IDC_DRIVES), CB_SETCURSEL, static_cast<WPARAM>(last), 0);
+    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control(IDC_DRIVES)));
+    EXPECT_EQ(textOf(control(IDC_FOLDER)), roots.back());
+    EXPECT_EQ(SendMessageW(control(IDC_DRIVES), CB_GETCURSEL, 0, 0), last);
+    wchar_t entry[512] = {};
+    SendMessageW(control(IDC_DRIVES), CB_GETLBTEXT, static_cast<WPARAM>(last),
+                 reinterpret_cast<LPARAM>(entry));
+    EXPECT_EQ(std::wstring(entry).rfind(roots.back() + L"  ", 0), 0u) << entry;
+}
+
+TEST_F(MainWindowTest, TheWindowOwnsTheStatusDotsUntilItIsReleased) {
+    const HIMAGELIST dots = window_->state().statusDots.get();
+    DestroyWindow(hwnd_);
+    // The list view must not have destroyed the image list the window still owns.
+    EXPECT_EQ(ImageList_GetImageCount(dots), 3);
+}
+
+}  // namespace
+}  // namespace orvane
