@@ -164,7 +164,7 @@ std::wstring windowText(HWND control) {
     return text;
 }
 
-bool highContrastOn() {
+bool systemHighContrastOn() {
     HIGHCONTRASTW contrast{};
     contrast.cbSize = sizeof(contrast);
     return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
@@ -272,6 +272,10 @@ int MainWindow::runMessageLoop() {
     return code;
 }
 
+bool MainWindow::highContrast() const {
+    return highContrastOverride_ ? *highContrastOverride_ : systemHighContrastOn();
+}
+
 HWND MainWindow::control(int id) const {
     return GetDlgItem(state_.window, id);
 }
@@ -321,6 +325,16 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
             onPaint();
             return 0;
+        case WM_ERASEBKGND:
+            // The class brush is the light theme's; in high contrast the controls draw on the
+            // system window colour, so the client behind them must match.
+            if (highContrast()) {
+                RECT client{};
+                GetClientRect(window, &client);
+                FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_WINDOW));
+                return 1;
+            }
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_CLOSE:
             onClose();
             return 0;
@@ -515,7 +529,7 @@ void MainWindow::onPaint() {
     const HDC dc = BeginPaint(state_.window, &paint);
     RECT client{};
     GetClientRect(state_.window, &client);
-    const bool contrast = highContrastOn();
+    const bool contrast = highContrast();
     const auto px = [this](int length96) { return scaleForDpi(length96, state_.dpi); };
 
     RECT band{0, 0, client.right, px(kHeaderBandHeight96)};
@@ -547,7 +561,7 @@ void MainWindow::onPaint() {
 }
 
 LRESULT MainWindow::onControlColor(HDC dc, HWND control, bool fromEdit) {
-    if (highContrastOn()) {
+    if (highContrast()) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));

@@ -76,6 +76,10 @@ class MainWindow {
     // every GDI object; returns the quit message's code.
     int runMessageLoop();
 
+    // Replaces the system's high-contrast switch, for previews and tests (Wine has none).
+    void overrideHighContrast(std::optional<bool> on) { highContrastOverride_ = on; }
+    bool highContrast() const;
+
     MainWindowState& state() { return state_; }
     HWND handle() const { return state_.window; }
     HWND control(int id) const;
@@ -137,6 +141,7 @@ class MainWindow {
     MainWindowState state_;
     HINSTANCE instance_ = nullptr;
     bool classRegistered_ = false;
+    std::optional<bool> highContrastOverride_;
     HWND folderEdit_ = nullptr;
     HWND drives_ = nullptr;
     HWND targetLine_ = nullptr;

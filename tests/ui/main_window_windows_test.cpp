@@ -495,6 +495,30 @@ TEST_F(MainWindowTest, ChoosingADriveFillsTheFolder) {
     EXPECT_EQ(std::wstring(entry).rfind(roots.back() + L"  ", 0), 0u) << entry;
 }
 
+TEST_F(MainWindowTest, ControlColoursFollowHighContrast) {
+    const HDC dc = GetDC(hwnd_);
+    const auto brushFor = [&](UINT message, HWND control) {
+        return reinterpret_cast<HBRUSH>(SendMessageW(hwnd_, message, reinterpret_cast<WPARAM>(dc),
+                                                     reinterpret_cast<LPARAM>(control)));
+    };
+    window_->overrideHighContrast(false);
+    EXPECT_EQ(brushFor(WM_CTLCOLORSTATIC, at(0)), window_->state().backgroundBrush.get());
+    EXPECT_EQ(GetTextColor(dc), RGB(30, 48, 65));
+    EXPECT_EQ(GetBkColor(dc), RGB(245, 247, 250));
+    EXPECT_EQ(brushFor(WM_CTLCOLOREDIT, control(IDC_FOLDER)), window_->state().whiteBrush.get());
+    // The read-only details box asks as a static control and stays white.
+    EXPECT_EQ(brushFor(WM_CTLCOLORSTATIC, window_->details()), window_->state().whiteBrush.get());
+    EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255));
+
+    window_->overrideHighContrast(true);
+    for (HWND control : {at(0), window_->details(), control(IDC_FOLDER)}) {
+        EXPECT_EQ(brushFor(WM_CTLCOLORSTATIC, control), GetSysColorBrush(COLOR_WINDOW));
+        EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
+        EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
+    }
+    ReleaseDC(hwnd_, dc);
+}
+
 TEST_F(MainWindowTest, TheWindowOwnsTheStatusDotsUntilItIsReleased) {
     const HIMAGELIST dots = window_->state().statusDots.get();
     DestroyWindow(hwnd_);
