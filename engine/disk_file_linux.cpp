@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/magic.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -109,6 +111,16 @@ void LinuxFile::writeAt(std::uint64_t offset, const void* buffer, std::uint32_t 
 void LinuxFile::flush() {
     if (::fdatasync(fd_.get()) != 0)
         throwErrnoError("Flush test data", errno);
+}
+
+bool filesystemBuffersExtendingDirectWrites(unsigned long filesystemMagic) {
+    return filesystemMagic == MSDOS_SUPER_MAGIC || filesystemMagic == EXFAT_SUPER_MAGIC;
+}
+
+bool LinuxFile::buffersExtendingDirectWrites() const {
+    struct statfs facts {};
+    if (::fstatfs(fd_.get(), &facts) != 0) return false;
+    return filesystemBuffersExtendingDirectWrites(static_cast<unsigned long>(facts.f_type));
 }
 
 void LinuxFile::preallocate(std::uint64_t size) {

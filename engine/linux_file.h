@@ -17,10 +17,15 @@ class LinuxFile final : public DiskFile {
     void flush() override;
     // Gives the file its final size before a sequential write (see the run).
     void preallocate(std::uint64_t size);
+    // True on filesystems whose drivers buffer direct writes that extend the file.
+    bool buffersExtendingDirectWrites() const;
 
   private:
     UniqueFd fd_;
 };
+
+// FAT (vfat, msdos) and exFAT, by the filesystem magic of statfs.
+bool filesystemBuffersExtendingDirectWrites(unsigned long filesystemMagic);
 
 inline constexpr const char* kBufferedDirectIoMessage =
     "This filesystem would cache the test file; choose a folder on a volume that supports direct "

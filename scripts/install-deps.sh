@@ -1,10 +1,11 @@
 #!/bin/sh
-# Installs the Debian packages the builds and tests need; silent when nothing is missing.
+# Installs the Debian packages the builds and tests need (and any named as arguments);
+# silent when nothing is missing.
 set -eu
 
 packages="cmake ninja-build g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools nlohmann-json3-dev
 googletest libbenchmark-dev fio wine64 wine xvfb x11-apps imagemagick mono-mcs mono-runtime clang
-libclang-rt-14-dev"
+libclang-rt-14-dev $*"
 
 missing=""
 for package in $packages; do

@@ -1,0 +1,144 @@
+#include "engine/benchmark_run.h"
+
+#include <array>
+#include <chrono>
+#include <exception>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include "engine/fresh_run_assessment.h"
+#include "engine/monotonic_clock.h"
+#include "engine/random_bytes.h"
+#include "engine/run_context.h"
+#include "engine/run_option_rules.h"
+#include "engine/target_inspection.h"
+#include "engine/test_pattern.h"
+#include "engine/text_encoding.h"
+#include "engine/utc_timestamp.h"
+
+namespace orvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTestFileName = "workload.bin";
+constexpr const char* kUnknownFailureMessage = "Unexpected failure inside the test.";
+
+std::string currentUtcTimestamp() {
+    const auto now = std::chrono::system_clock::now();
+    return formatUtcTimestamp(
+        std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count());
+}
+
+fs::path createScratchFolder(const fs::path& folder) {
+    std::array<std::uint8_t, 16> randomBytes{};
+    fillRandom(randomBytes.data(), randomBytes.size());
+    const fs::path scratch = folder / scratchFolderName(randomBytes);
+    // Non-recursive: the parent is the user's folder and must already exist.
+    if (!fs::create_directory(scratch))
+        throw std::runtime_error(kScratchFolderTakenMessage);
+    return scratch;
+}
+
+// Steps up to the end of the measured phases; everything it allocates is released on return.
+void runGuardedSection(RunResult& result, const std::atomic<bool>& cancelRequested,
+                       const ProgressCallback& progress, const DiskFileFactory& openFile,
+                       std::vector<fs::path>& createdFiles) {
+    validateRunOptions(result.options);
+    RunContext run{result, cancelRequested, progress, openFile, createdFiles, {}, {}, {}, {}, {}};
+    run.throwIfCancelled();
+
+    result.options.folder = fs::canonical(result.options.folder);
+    result.volume = inspectTarget(result.options.folder);
+    requireFreeSpace(result.volume.freeBytesBefore, result.options);
+    result.scratchFolder = createScratchFolder(result.options.folder);
+
+    run.testFilePath = result.scratchFolder / kTestFileName;
+    run.testFile = openFile(run.testFilePath, true);
+    createdFiles.push_back(run.testFilePath);
+
+    run.payload = AlignedBuffer(kMiB);
+    run.readBuffer = AlignedBuffer(kMiB);
+    run.requestBuffer = AlignedBuffer(kBlockBytes);
+    fillRandom(run.payload.data(), run.payload.size());
+
+    runSequentialWrite(run);
+    runSequentialRead(run);
+    runRandomReadAndWrite(run);
+    verifyTestFile(run);
+    runSmallFilePhases(run);
+}
+
+// Removes only what this run created, in creation order; a path already gone is no error.
+bool removeCreatedFiles(const std::vector<fs::path>& createdFiles, const fs::path& scratchFolder) {
+    bool complete = true;
+    for (const auto& path : createdFiles) {
+        std::error_code error;
+        fs::remove(path, error);
+        if (error)
+            complete = false;
+    }
+    if (!scratchFolder.empty()) {
+        std::error_code error;
+        fs::remove(scratchFolder, error);  // never recursive: it may hold someone else's file
+        if (error)
+            complete = false;
+    }
+    return complete;
+}
+
+}  // namespace
+
+RunResult runBenchmark(const RunOptions& options, const std::atomic<bool>& cancelRequested,
+                       const ProgressCallback& progress, const DiskFileFactory& factory) {
+    static const DiskFileFactory platformFactory = openPlatformFile;
+
+    RunResult result;
+    result.options = options;
+    result.timestampUtc = currentUtcTimestamp();
+    const Instant start = MonotonicClock::now();
+    const DiskFileFactory& openFile = factory ? factory : platformFactory;
+    std::vector<fs::path> createdFiles;
+
+    try {
+        runGuardedSection(result, cancelRequested, progress, openFile, createdFiles);
+        result.verified = true;
+        result.status = run_status::kCompleted;
+    } catch (const Cancelled&) {
+        result.status = run_status::kCancelled;
+    } catch (const std::exception& failure) {
+        result.status = run_status::kFailed;
+        result.error = failure.what();
+    } catch (...) {
+        // A caller's factory or callback may throw anything; the run still must not throw.
+        result.status = run_status::kFailed;
+        result.error = kUnknownFailureMessage;
+    }
+
+    result.cleaned = removeCreatedFiles(createdFiles, result.scratchFolder);
+    result.elapsedSeconds = secondsSince(start);
+    if (!result.cleaned) {
+        result.error +=
+            " Cleanup incomplete. Remove only this run's test folder after checking it: " +
+            toUtf8(result.scratchFolder.native());
+        if (result.status == run_status::kCompleted)
+            result.status = run_status::kCleanupWarning;
+    }
+    result.assessment = assessFreshRun(result);
+
+    if (progress) {
+        const std::string message =
+            result.error.empty() ? result.status : result.status + ": " + result.error;
+        try {
+            progress(Progress{100, message});
+        } catch (...) {
+            // The result is final; a failing last notice must not turn into a thrown run.
+        }
+    }
+    return result;
+}
+
+}  // namespace orvane

@@ -1,0 +1,45 @@
+#include <stdexcept>
+#include <vector>
+
+#include "engine/windows_api.h"
+#include "format/format_command.h"
+
+namespace orvane {
+
+namespace {
+
+std::string_view embeddedScript() {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC resource =
+        FindResourceW(module, MAKEINTRESOURCEW(kFormatScriptResourceId), RT_RCDATA);
+    if (!resource)
+        throw std::runtime_error(format_command_error::kMissing);
+    // Resources stay mapped for the life of the module: nothing to release.
+    const HGLOBAL loaded = LoadResource(module, resource);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = SizeofResource(module, resource);
+    if (!data || size == 0)
+        throw std::runtime_error(format_command_error::kUnloadable);
+    return {static_cast<const char*>(data), size};
+}
+
+NativeString ownProgramPath() {
+    std::vector<wchar_t> buffer(32768, L'\0');
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    // Empty (refused as a host path) when the path cannot be read whole.
+    if (length == 0 || length >= buffer.size())
+        return {};
+    return NativeString(buffer.data(), length);
+}
+
+}  // namespace
+
+NativeString composeFormatCommand(const FormatTarget& target, std::uint32_t clusterBytes,
+                                  const NativeString& label) {
+    validateFormatRequest(target, clusterBytes, label);
+    const std::string_view script = embeddedScript();
+    return composeFormatCommandFrom(target, clusterBytes, label, script, ownProgramPath());
+}
+
+}  // namespace orvane
