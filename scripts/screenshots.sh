@@ -94,11 +94,15 @@ high_contrast_colors() {
     wineserver -w
 }
 
+# The program itself, then the same window with the sample reports in its comparison (the
+# preview fills it at once) and in high contrast.
 set_dpi 96
 shoot main-window-96dpi OrvaneVarnolt.exe
+shoot comparison-96dpi OrvaneVarnoltPreview.exe --with-results
 mode=on high_contrast_colors
-shoot main-window-high-contrast OrvaneVarnoltPreview.exe --high-contrast
+shoot comparison-high-contrast OrvaneVarnoltPreview.exe --with-results --high-contrast
 mode=off high_contrast_colors
 set_dpi 144
 shoot main-window-144dpi OrvaneVarnolt.exe
+shoot comparison-144dpi OrvaneVarnoltPreview.exe --with-results
 set_dpi 96

@@ -8,8 +8,13 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include "engine/scope_exit.h"
 #include "engine/target_inspection.h"
 #include "engine/text_encoding.h"
+#include "reports/comparison_text.h"
+#include "reports/report_methods.h"
+#include "reports/report_ranking.h"
+#include "reports/suitability.h"
 #include "resources/resource_ids.h"
 #include "ui/com_pointer_windows.h"
 #include "ui/desktop_services_windows.h"
@@ -396,7 +401,7 @@ void MainWindow::onCreate() {
     ListView_SetExtendedListViewStyle(list_, LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES |
                                                  LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     for (std::size_t i = 0; i < kComparisonColumnCount; ++i) {
-        std::wstring title = wide(comparisonColumnTitle(i));
+        std::wstring title = wide(comparisonColumnTitle(static_cast<ReportColumn>(i)));
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = title.data();
@@ -407,6 +412,7 @@ void MainWindow::onCreate() {
     createStatusDots();
 
     SendMessageW(details_, EM_SETLIMITTEXT, kDetailsTextLimit, 0);
+    SetWindowTextW(details_, wide(storageGuidancePolicyText()).c_str());
 
     EnableWindow(control(IDC_CANCEL), FALSE);
     EnableWindow(control(IDC_SAVE_JSON), FALSE);
@@ -762,10 +768,92 @@ LRESULT MainWindow::onModelSizeArrow(int delta) {
     return 1;  // the control keeps its own position; the edit text is the value
 }
 
-void MainWindow::refreshComparison() {}
-void MainWindow::showSelectedDetails() {}
-void MainWindow::onColumnClick(int) {}
-void MainWindow::onItemChanged(int, UINT) {}
+void MainWindow::refreshComparison() {
+    const ColumnSort sort{static_cast<ReportColumn>(state_.sortColumn), state_.sortAscending};
+    reevaluateForModelSize(state_.reports, state_.modelGB, runningReportMethods().platform, sort);
+
+    {
+        // The refill's own selection changes are not the user's.
+        state_.populatingList = true;
+        const ScopeExit listFilled([this] { state_.populatingList = false; });
+        ListView_DeleteAllItems(list_);
+        for (std::size_t row = 0; row < state_.reports.size(); ++row) {
+            const SavedReport& report = state_.reports[row];
+            std::wstring rank = wide(comparisonCellText(report, ReportColumn::Rank));
+            LVITEMW item{};
+            item.mask = LVIF_TEXT | LVIF_IMAGE;
+            item.iItem = static_cast<int>(row);
+            item.iImage = I_IMAGENONE;  // the dot belongs to the drive column
+            item.pszText = rank.data();
+            const int index = ListView_InsertItem(list_, &item);
+            if (index < 0)
+                continue;
+            for (int column = 1; column < kReportColumnCount; ++column) {
+                std::wstring text =
+                    wide(comparisonCellText(report, static_cast<ReportColumn>(column)));
+                LVITEMW cell{};
+                cell.mask = LVIF_TEXT;
+                cell.iItem = index;
+                cell.iSubItem = column;
+                cell.pszText = text.data();
+                if (column == static_cast<int>(ReportColumn::DriveTest)) {
+                    cell.mask |= LVIF_IMAGE;
+                    cell.iImage = report.suitabilityLevel;
+                }
+                ListView_SetItem(list_, &cell);
+            }
+            if (state_.selectedKey && state_.selectedKey->identifies(report)) {
+                const UINT selected = LVIS_SELECTED | LVIS_FOCUSED;
+                ListView_SetItemState(list_, index, selected, selected);
+            }
+        }
+
+        const HWND header = ListView_GetHeader(list_);
+        for (int column = 0; column < kReportColumnCount; ++column) {
+            HDITEMW format{};
+            format.mask = HDI_FORMAT;
+            Header_GetItem(header, column, &format);
+            format.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+            if (static_cast<std::uint32_t>(column) == state_.sortColumn)
+                format.fmt |= state_.sortAscending ? HDF_SORTUP : HDF_SORTDOWN;
+            Header_SetItem(header, column, &format);
+        }
+    }
+    showSelectedDetails();
+}
+
+void MainWindow::showSelectedDetails() {
+    if (!state_.selectedKey)
+        return;
+    for (const SavedReport& report : state_.reports) {
+        if (state_.selectedKey->identifies(report)) {
+            const std::string text = reportDetailsText(report, state_.modelGB, "\r\n");
+            SetWindowTextW(details_, wide(text).c_str());
+            return;
+        }
+    }
+}
+
+void MainWindow::onColumnClick(int column) {
+    if (column < 0 || column >= kReportColumnCount)
+        return;
+    if (static_cast<std::uint32_t>(column) == state_.sortColumn) {
+        state_.sortAscending = !state_.sortAscending;
+    } else {
+        state_.sortColumn = static_cast<std::uint32_t>(column);
+        state_.sortAscending = true;
+    }
+    refreshComparison();
+}
+
+void MainWindow::onItemChanged(int item, UINT newState) {
+    if ((newState & LVIS_SELECTED) == 0 || item < 0 ||
+        static_cast<std::size_t>(item) >= state_.reports.size()) {
+        return;
+    }
+    state_.selectedKey = ReportKey::of(state_.reports[static_cast<std::size_t>(item)]);
+    showSelectedDetails();
+}
 
 // Run control, the results folder and the exFAT format attach here.
 void MainWindow::startTest() {}

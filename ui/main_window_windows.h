@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/run_records.h"
+#include "reports/saved_report.h"
 #include "ui/gdi_handles_windows.h"
 #include "ui/window_layout.h"
 
@@ -30,6 +31,14 @@ struct ReportKey {
     std::string scratchFolder;
     std::string timestampUtc;
     std::string platform;
+
+    static ReportKey of(const SavedReport& report) {
+        return {report.scratchFolder, report.timestampUtc, report.platform};
+    }
+    bool identifies(const SavedReport& report) const {
+        return scratchFolder == report.scratchFolder && timestampUtc == report.timestampUtc &&
+               platform == report.platform;
+    }
 };
 
 struct MainWindowState {
@@ -47,6 +56,7 @@ struct MainWindowState {
     bool populatingList = false;
     std::unique_ptr<RunResult> currentResult;
     std::thread worker;
+    std::vector<SavedReport> reports;
     std::vector<std::wstring> driveRoots;
     std::optional<ReportKey> selectedKey;
     std::vector<PlacedControl> controls;  // creation order, which is also the Tab order

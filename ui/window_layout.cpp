@@ -10,16 +10,7 @@ namespace {
 constexpr std::array<int, kComparisonColumnCount> kColumnWidths96{55,  260, 100, 100, 130, 130,
                                                                   110, 130, 130, 130, 100, 190};
 
-constexpr std::array<const char*, kComparisonColumnCount> kColumnTitles{
-    "Rank",        "Drive / test", "Capacity",         "Allocation",        "Read MiB/s",
-    "Write MiB/s", "Model read s", "Random read IOPS", "Random write IOPS", "Small writes /s",
-    "Profile",     "Tested UTC"};
-
 }  // namespace
-
-const char* comparisonColumnTitle(std::size_t column) {
-    return column < kColumnTitles.size() ? kColumnTitles[column] : "";
-}
 
 int scaleForDpi(int length96, std::uint32_t dpi) {
     const std::int64_t product = static_cast<std::int64_t>(length96) * dpi;

@@ -48,9 +48,6 @@ int extraWidth(int clientWidth, std::uint32_t dpi);
 PixelRect placeControl(const PixelRect& rect96, LayoutRole role, std::uint32_t dpi,
                        PixelSize client);
 
-// Title of a comparison list column, by index.
-const char* comparisonColumnTitle(std::size_t column);
-
 // Comparison list column widths; the drive column takes the extra width.
 std::array<int, kComparisonColumnCount> comparisonColumnWidths(std::uint32_t dpi, int extra);
 

@@ -18,6 +18,9 @@
 
 #include "engine/target_rules.h"
 #include "engine/text_encoding.h"
+#include "reports/report_ranking.h"
+#include "reports/suitability.h"
+#include "tests/support/sample_reports.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
 #include "ui/main_window_ids.h"
@@ -524,6 +527,149 @@ TEST_F(MainWindowTest, TheWindowOwnsTheStatusDotsUntilItIsReleased) {
     DestroyWindow(hwnd_);
     // The list view must not have destroyed the image list the window still owns.
     EXPECT_EQ(ImageList_GetImageCount(dots), 3);
+}
+
+class ComparisonTableTest : public MainWindowTest {
+  protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        window_->state().reports = orvane::testing::loadSampleReports();
+        window_->refreshComparison();
+    }
+    HWND list() const { return window_->comparisonList(); }
+    std::wstring cell(int row, int column) const {
+        wchar_t text[512] = {};
+        ListView_GetItemText(list(), row, column, text, 512);
+        return text;
+    }
+    int imageOf(int row, int column) const {
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        item.iSubItem = column;
+        ListView_GetItem(list(), &item);
+        return item.iImage;
+    }
+    std::vector<std::wstring> columnTexts(int column) const {
+        std::vector<std::wstring> texts;
+        for (int row = 0; row < ListView_GetItemCount(list()); ++row)
+            texts.push_back(cell(row, column));
+        return texts;
+    }
+    int rowNamed(const std::wstring& prefix) const {
+        for (int row = 0; row < ListView_GetItemCount(list()); ++row) {
+            if (cell(row, 1).rfind(prefix, 0) == 0)
+                return row;
+        }
+        return -1;
+    }
+    int sortArrow(int column) const {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(ListView_GetHeader(list()), column, &item);
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    }
+    void clickColumn(int column) {
+        NMLISTVIEW click{};
+        click.hdr.hwndFrom = list();
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageW(hwnd_, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&click));
+    }
+    void select(int row) {
+        ListView_SetItemState(list(), row, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    int selectedRow() const { return ListView_GetNextItem(list(), -1, LVNI_SELECTED); }
+};
+
+TEST_F(ComparisonTableTest, RowsAreRankedWithDotsOnTheDriveColumn) {
+    ASSERT_EQ(ListView_GetItemCount(list()), 4);
+    EXPECT_EQ(columnTexts(0), (std::vector<std::wstring>{L"1", L"2", L"3", L"4"}));
+    EXPECT_EQ(columnTexts(1), (std::vector<std::wstring>{
+                                  L"USB SSD 1TB - Suitable", L"SD card 128GB - Caution",
+                                  L"Cancelled run - Caution", L"Old USB stick - Not recommended"}));
+    EXPECT_EQ(cell(1, 2), L"127.9 GB");
+    EXPECT_EQ(cell(1, 6), L"71.1");
+    EXPECT_EQ(cell(1, 10), L"Quick");
+    const std::vector<int> levels{0, 1, 1, 2};
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(imageOf(row, 1), levels[static_cast<std::size_t>(row)]) << row;
+        EXPECT_EQ(imageOf(row, 0), I_IMAGENONE) << row;
+    }
+    EXPECT_EQ(sortArrow(0), HDF_SORTUP);
+    for (int column = 1; column < 12; ++column)
+        EXPECT_EQ(sortArrow(column), 0) << column;
+    // Nothing is selected yet: the details keep the guidance text.
+    EXPECT_EQ(textOf(window_->details()), fromUtf8(storageGuidancePolicyText()));
+}
+
+TEST_F(ComparisonTableTest, ColumnClicksSortAndFlipTheArrow) {
+    clickColumn(2);  // Capacity, ascending
+    EXPECT_EQ(columnTexts(2),
+              (std::vector<std::wstring>{L"15.5 GB", L"127.9 GB", L"1000.2 GB", L"2000.4 GB"}));
+    EXPECT_EQ(sortArrow(2), HDF_SORTUP);
+    EXPECT_EQ(sortArrow(0), 0);
+    clickColumn(2);  // the same column again: descending
+    EXPECT_EQ(columnTexts(2),
+              (std::vector<std::wstring>{L"2000.4 GB", L"1000.2 GB", L"127.9 GB", L"15.5 GB"}));
+    EXPECT_EQ(sortArrow(2), HDF_SORTDOWN);
+    EXPECT_EQ(columnTexts(0), (std::vector<std::wstring>{L"3", L"1", L"2", L"4"}))
+        << "ranks stay with their rows";
+    clickColumn(6);  // another column starts ascending; unknown read times go last
+    EXPECT_EQ(sortArrow(6), HDF_SORTUP);
+    EXPECT_EQ(sortArrow(2), 0);
+    EXPECT_EQ(columnTexts(6), (std::vector<std::wstring>{L"15.3", L"71.1", L"203.0", L"--"}));
+    clickColumn(6);
+    EXPECT_EQ(columnTexts(6), (std::vector<std::wstring>{L"203.0", L"71.1", L"15.3", L"--"}));
+}
+
+TEST_F(ComparisonTableTest, SelectionAndDetailsSurviveAModelSizeChange) {
+    typeInto(IDC_FOLDER, folder_.path().native());
+    select(rowNamed(L"SD card"));
+    ASSERT_TRUE(window_->state().selectedKey.has_value());
+    std::wstring details = textOf(window_->details());
+    EXPECT_EQ(details.rfind(L"SD card 128GB - Caution\r\n", 0), 0u) << details;
+    EXPECT_NE(details.find(L"| Comparison: 6.6 GB | Model read: 71.1 s\r\n"), std::wstring::npos);
+
+    typeInto(IDC_MODEL_SIZE, L"70");  // re-rated: 70 GB no longer fits the card
+    EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
+    details = textOf(window_->details());
+    EXPECT_EQ(details.rfind(L"SD card 128GB - ", 0), 0u) << details;
+    EXPECT_NE(details.find(L"| Comparison: 70.0 GB | Model read: 754.3 s\r\n"), std::wstring::npos)
+        << details;
+
+    clickColumn(1);  // a re-sort keeps the same run selected as well
+    EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
+    typeInto(IDC_MODEL_SIZE, L"abc");  // an invalid size changes nothing in the table
+    EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
+    EXPECT_NE(textOf(window_->details()).find(L"Comparison: 70.0 GB"), std::wstring::npos);
+}
+
+TEST_F(ComparisonTableTest, UnknownAllocationAndReadTimeShowAsDashesAndUnknown) {
+    const int row = rowNamed(L"Cancelled run");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(cell(row, 3), L"--");
+    EXPECT_EQ(cell(row, 6), L"--");
+    select(row);
+    const std::wstring details = textOf(window_->details());
+    EXPECT_NE(details.find(L"| Model read: unknown\r\n"), std::wstring::npos) << details;
+    EXPECT_NE(details.find(L"NTFS | Allocation: 0.0 KiB | Recorded free: 900.0 GB\r\n"),
+              std::wstring::npos)
+        << details;
+}
+
+TEST_F(ComparisonTableTest, TheSameRunReplacesItsRowInsteadOfAddingOne) {
+    SavedReport again = orvane::testing::loadSampleReport(orvane::testing::kCautionSample);
+    again.displayName = "SD card again";
+    addOrReplaceReport(window_->state().reports, again);
+    window_->refreshComparison();
+    EXPECT_EQ(ListView_GetItemCount(list()), 4);
+    EXPECT_GE(rowNamed(L"SD card again - Caution"), 0);
+    EXPECT_EQ(rowNamed(L"SD card 128GB"), -1);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// The main window exactly as the program builds it, for looking at it where the system cannot be
-// switched into a state (Wine has no high-contrast mode): "--high-contrast" forces that look.
+// The main window exactly as the program builds it, for looking at it in states the system or
+// the program cannot be put into yet: "--high-contrast" forces that look (Wine has no
+// high-contrast mode); "--with-results" fills the comparison from the results folder beside the
+// program at once and selects the first row.
 
 #include "engine/windows_api.h"  // before any other Windows header
 
@@ -12,6 +14,8 @@
 
 #include "engine/scope_exit.h"
 #include "engine/unique_handle_windows.h"
+#include "reports/report_import.h"
+#include "reports/report_ranking.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_windows.h"
 
@@ -22,8 +26,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         return 1;
     orvane::UniqueLocalMemory ownArguments(reinterpret_cast<HLOCAL>(arguments));
     bool highContrast = false;
-    for (int i = 1; i < count; ++i)
+    bool withResults = false;
+    for (int i = 1; i < count; ++i) {
         highContrast = highContrast || std::wcscmp(arguments[i], L"--high-contrast") == 0;
+        withResults = withResults || std::wcscmp(arguments[i], L"--with-results") == 0;
+    }
 
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     orvane::ScopeExit uninitialize([com] {
@@ -42,6 +49,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         window.overrideHighContrast(true);
     if (!window.create(instance))
         return 1;
+    if (withResults) {
+        std::error_code error;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(window.state().resultsFolder, error)) {
+            try {
+                orvane::addOrReplaceReport(window.state().reports,
+                                           orvane::loadReportFile(entry.path(), true));
+            } catch (const std::exception&) {
+                // a preview shows what loads
+            }
+        }
+        window.refreshComparison();
+        ListView_SetItemState(window.comparisonList(), 0, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+    }
     window.show(showCommand);
     return window.runMessageLoop();
 }
