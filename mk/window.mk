@@ -1,0 +1,8 @@
+# Pictures of the main window at 96 and 144 DPI and in high contrast, under build/screenshots/.
+.PHONY: screenshots
+screenshots: deps
+	@scripts/wine-prefix.sh
+	@cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE="$(CURDIR)/cmake/mingw-w64-x86_64.cmake" >/dev/null
+	@cmake --build build/windows --target OrvaneVarnolt OrvaneVarnoltPreview
+	@scripts/screenshots.sh

@@ -1,0 +1,108 @@
+#!/bin/sh
+# Pictures of the main window for people to look at: the real program under Wine's X11 driver on
+# a private Xvfb display, in a Wine prefix of its own (the test prefix stays headless), with a
+# results folder of sample reports. PNGs at 96 and 144 DPI and in high contrast under
+# build/screenshots/.
+set -eu
+root=$(CDPATH= cd -- "$(dirname -- "$0")/.." && pwd)
+cd "$root"
+. scripts/wine-env.sh
+export WINEPREFIX="$root/build/wineprefix-screens"
+out="$root/build/screenshots"
+app="$out/app"
+title="Orvane Varnolt - Storage for Local AI"
+
+for program in build/windows/OrvaneVarnolt.exe build/windows/ui/OrvaneVarnoltPreview.exe; do
+    [ -f "$program" ] || { echo "missing $program: run make test first" >&2; exit 1; }
+done
+
+# The program loads the results folder beside itself.
+rm -rf "$app"
+mkdir -p "$app/results"
+cp build/windows/OrvaneVarnolt.exe build/windows/ui/OrvaneVarnoltPreview.exe "$app/"
+cp tests/support/reports/*.json "$app/results/"
+
+if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    # Wine draws the frame itself: no window manager needed and a quicker start.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    touch "$WINEPREFIX/.orvane-ready"
+fi
+
+display=""
+for n in 91 92 93 94 95 96 97 98 99; do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+        display=":$n"
+        break
+    fi
+done
+[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
+Xvfb "$display" -screen 0 1600x1300x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT INT TERM
+export DISPLAY="$display"
+sleep 1
+
+set_dpi() {
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wineserver -w
+}
+
+# Start a program, wait for its window, take the picture, end that program.
+shoot() {
+    name=$1
+    shift
+    (cd "$app" && exec wine "$@" >/dev/null 2>&1 </dev/null) &
+    program=$!
+    tries=0
+    until xwininfo -root -tree 2>/dev/null | grep -q "\"$title\""; do
+        tries=$((tries + 1))
+        [ $tries -lt 100 ] || { echo "no window for $name" >&2; kill "$program"; return 1; }
+        sleep 0.2
+    done
+    sleep 2  # let it paint and load the results folder
+    import -window "$title" "$out/$name.png"
+    kill "$program" 2>/dev/null || true
+    wineserver -k >/dev/null 2>&1 || true
+    wait "$program" 2>/dev/null || true
+    echo "$out/$name.png"
+}
+
+# A white-on-black system scheme, as Windows' high-contrast themes set it.
+high_contrast_colors() {
+    for entry in "Window 0 0 0" "WindowText 255 255 255" "ButtonFace 0 0 0" \
+                 "ButtonText 255 255 255" "GrayText 0 255 0" "Hilight 26 235 255" \
+                 "HilightText 0 0 0" "WindowFrame 255 255 255" "ButtonShadow 255 255 255"; do
+        set -- $entry
+        name=$1
+        shift
+        if [ "$mode" = on ]; then
+            wine reg add 'HKCU\Control Panel\Colors' /v "$name" /d "$*" /f >/dev/null 2>&1
+        else
+            wine reg delete 'HKCU\Control Panel\Colors' /v "$name" /f >/dev/null 2>&1 || true
+        fi
+    done
+    wineserver -w
+}
+
+# The program itself, then the same window with the sample reports in its comparison (the
+# preview fills it at once) and in high contrast.
+set_dpi 96
+shoot main-window-96dpi OrvaneVarnolt.exe
+shoot comparison-96dpi OrvaneVarnoltPreview.exe --with-results
+mode=on high_contrast_colors
+shoot comparison-high-contrast OrvaneVarnoltPreview.exe --with-results --high-contrast
+mode=off high_contrast_colors
+set_dpi 144
+shoot main-window-144dpi OrvaneVarnolt.exe
+shoot comparison-144dpi OrvaneVarnoltPreview.exe --with-results
+set_dpi 96

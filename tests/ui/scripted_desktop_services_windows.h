@@ -1,0 +1,59 @@
+#pragma once
+// A stand-in for the person at the desk: answers dialogs from a script and records every request.
+
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ui/desktop_services_windows.h"
+
+namespace orvane::testing {
+
+struct ShownMessage {
+    std::wstring text;
+    std::wstring title;
+    UINT type = 0;
+};
+
+class ScriptedDesktopServices final : public DesktopServices {
+  public:
+    std::vector<ShownMessage> messages;
+    std::vector<std::wstring> folderDialogTitles;
+    std::deque<std::optional<std::filesystem::path>> folderAnswers;
+    std::vector<std::filesystem::path> openedFolders;
+
+    int showMessageBox(HWND, const std::wstring& text, const std::wstring& title,
+                       UINT type) override {
+        messages.push_back({text, title, type});
+        return IDOK;
+    }
+    std::optional<std::filesystem::path> chooseFolder(HWND, const std::wstring& title) override {
+        folderDialogTitles.push_back(title);
+        if (folderAnswers.empty())
+            return std::nullopt;
+        auto answer = folderAnswers.front();
+        folderAnswers.pop_front();
+        return answer;
+    }
+    std::vector<std::filesystem::path> chooseFilesToOpen(HWND, const std::wstring&,
+                                                         const std::wstring&,
+                                                         const std::wstring&) override {
+        return {};
+    }
+    std::optional<std::filesystem::path> chooseSaveFile(HWND, const SaveFileRequest&) override {
+        return std::nullopt;
+    }
+    void openFolder(HWND, const std::filesystem::path& folder) override {
+        openedFolders.push_back(folder);
+    }
+    INT_PTR showFormatDialog(HWND, FormatDialogData&) override { return IDCANCEL; }
+    UniqueKernelHandle launchElevated(HWND, const std::filesystem::path&, const std::wstring&,
+                                      const std::filesystem::path&) override {
+        return UniqueKernelHandle();  // declined
+    }
+};
+
+}  // namespace orvane::testing
