@@ -1,0 +1,164 @@
+#include "cli/report_comparison.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ostream>
+#include <stdexcept>
+
+#include "engine/text_encoding.h"
+#include "reports/comparison_text.h"
+#include "reports/report_import.h"
+#include "reports/report_methods.h"
+#include "reports/suitability.h"
+#include "ui/setup_form.h"
+
+namespace orvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage =
+    "Usage: orvane-varnolt-compare [--model-gb X] [--sort COLUMN] [--descending] REPORT|FOLDER...";
+
+ReportColumn columnNamed(const std::string& text) {
+    for (int index = 0; index < kReportColumnCount; ++index) {
+        const auto column = static_cast<ReportColumn>(index);
+        if (text == comparisonColumnTitle(column) || text == std::to_string(index)) return column;
+    }
+    throw std::invalid_argument("Unknown column \"" + text + "\".\n" + kUsage);
+}
+
+bool isJsonFile(const fs::directory_entry& entry) {
+    std::error_code error;
+    if (!entry.is_regular_file(error)) return false;
+    std::string extension = entry.path().extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".json";
+}
+
+std::vector<fs::path> reportFilesOf(const fs::path& input) {
+    std::error_code error;
+    if (!fs::is_directory(input, error)) return {input};
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(input)) {
+        if (isJsonFile(entry)) files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());  // a stable order whatever the filesystem lists
+    return files;
+}
+
+}  // namespace
+
+ComparisonRequest parseComparisonArguments(const std::vector<std::string>& arguments) {
+    ComparisonRequest request;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == "--model-gb" || argument == "--sort") {
+            if (!hasValue) throw std::invalid_argument(argument + " needs a value.\n" + kUsage);
+            const std::string& value = arguments[++i];
+            if (argument == "--sort") {
+                request.sort.column = columnNamed(value);
+                continue;
+            }
+            try {
+                request.modelGB = parseModelSize(value);
+            } catch (const std::exception& error) {
+                throw std::invalid_argument(error.what());
+            }
+        } else if (argument == "--descending") {
+            request.sort.ascending = false;
+        } else if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-') {
+            throw std::invalid_argument("Unknown option " + argument + ".\n" + kUsage);
+        } else {
+            request.inputs.push_back(fs::path(fromUtf8(argument)));
+        }
+    }
+    if (request.inputs.empty()) throw std::invalid_argument(kUsage);
+    return request;
+}
+
+LoadedReports loadComparisonInputs(const std::vector<fs::path>& inputs) {
+    LoadedReports loaded;
+    for (const auto& input : inputs) {
+        std::vector<fs::path> files;
+        try {
+            files = reportFilesOf(input);
+        } catch (const std::exception& error) {
+            loaded.problems.push_back(toUtf8(input.native()) + ": " + error.what());
+            continue;
+        }
+        for (const auto& file : files) {
+            try {
+                SavedReport report = loadReportFile(file, true);
+                report.filePath = file;
+                addOrReplaceReport(loaded.reports, std::move(report));
+            } catch (const std::exception& error) {
+                loaded.problems.push_back(toUtf8(file.filename().native()) + ": " + error.what());
+            }
+        }
+    }
+    return loaded;
+}
+
+std::string comparisonTable(const std::vector<SavedReport>& reports) {
+    std::vector<std::vector<std::string>> rows(1);
+    for (int index = 0; index < kReportColumnCount; ++index) {
+        rows[0].push_back(comparisonColumnTitle(static_cast<ReportColumn>(index)));
+    }
+    for (const auto& report : reports) {
+        std::vector<std::string> cells;
+        for (int index = 0; index < kReportColumnCount; ++index) {
+            cells.push_back(comparisonCellText(report, static_cast<ReportColumn>(index)));
+        }
+        rows.push_back(std::move(cells));
+    }
+    // Widths in code points, so names with accents still line up.
+    const auto width = [](const std::string& text) {
+        return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    };
+    std::vector<std::size_t> widths(kReportColumnCount, 0);
+    for (const auto& row : rows) {
+        for (int index = 0; index < kReportColumnCount; ++index) {
+            widths[index] = std::max(widths[index], width(row[index]));
+        }
+    }
+    std::string table;
+    for (const auto& row : rows) {
+        std::string line;
+        for (int index = 0; index < kReportColumnCount; ++index) {
+            if (index > 0) line += "  ";
+            line += row[index];
+            if (index + 1 < kReportColumnCount) line.append(widths[index] - width(row[index]), ' ');
+        }
+        table += line + "\n";
+    }
+    return table;
+}
+
+int runReportComparison(const std::vector<std::string>& arguments, std::ostream& out,
+                        std::ostream& err) {
+    ComparisonRequest request;
+    try {
+        request = parseComparisonArguments(arguments);
+    } catch (const std::invalid_argument& error) {
+        err << error.what() << "\n";
+        return kComparisonUsageError;
+    }
+    LoadedReports loaded = loadComparisonInputs(request.inputs);
+    for (const auto& problem : loaded.problems) err << problem << "\n";
+
+    reevaluateForModelSize(loaded.reports, request.modelGB, runningReportMethods().platform,
+                           request.sort);
+    out << comparisonTable(loaded.reports);
+    for (const auto& report : loaded.reports) {
+        out << "\n" << reportDetailsText(report, request.modelGB, "\n") << "\n";
+    }
+    return loaded.problems.empty() ? kComparisonAllLoaded : kComparisonSomeFailed;
+}
+
+}  // namespace orvane
