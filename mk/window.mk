@@ -1,4 +1,5 @@
-# Pictures of the main window at 96 and 144 DPI and in high contrast, under build/screenshots/.
+# Pictures of the main window at 96 and 144 DPI and in high contrast, and of the format dialog
+# preview, under build/screenshots/.
 .PHONY: screenshots
 screenshots: deps
 	@scripts/wine-prefix.sh

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Pictures of the main window for people to look at: the real program under Wine's X11 driver on
 # a private Xvfb display, in a Wine prefix of its own (the test prefix stays headless), with a
-# results folder of sample reports. PNGs at 96 and 144 DPI and in high contrast under
-# build/screenshots/.
+# results folder of sample reports. PNGs at 96 and 144 DPI and in high contrast, and of the format
+# dialog's preview (96 and 144 DPI, and with an invalid name), under build/screenshots/.
 set -eu
 root=$(CDPATH= cd -- "$(dirname -- "$0")/.." && pwd)
 cd "$root"
@@ -10,7 +10,9 @@ cd "$root"
 export WINEPREFIX="$root/build/wineprefix-screens"
 out="$root/build/screenshots"
 app="$out/app"
-title="Orvane Varnolt - Storage for Local AI"
+window_title="Orvane Varnolt - Storage for Local AI"
+dialog_title="Orvane Varnolt - Format dialog preview (no disk changes)"
+title=$window_title
 
 for program in build/windows/OrvaneVarnolt.exe build/windows/ui/OrvaneVarnoltPreview.exe; do
     [ -f "$program" ] || { echo "missing $program: run make test first" >&2; exit 1; }
@@ -97,12 +99,19 @@ high_contrast_colors() {
 # The program itself, then the same window with the sample reports in its comparison (the
 # preview fills it at once) and in high contrast.
 set_dpi 96
+title=$dialog_title
+shoot format-dialog-96dpi OrvaneVarnolt.exe --preview-format-dialog
+shoot format-dialog-invalid-name-96dpi OrvaneVarnoltPreview.exe --format-dialog " -bad name"
+title=$window_title
 shoot main-window-96dpi OrvaneVarnolt.exe
 shoot comparison-96dpi OrvaneVarnoltPreview.exe --with-results
 mode=on high_contrast_colors
 shoot comparison-high-contrast OrvaneVarnoltPreview.exe --with-results --high-contrast
 mode=off high_contrast_colors
 set_dpi 144
+title=$dialog_title
+shoot format-dialog-144dpi OrvaneVarnolt.exe --preview-format-dialog
+title=$window_title
 shoot main-window-144dpi OrvaneVarnolt.exe
 shoot comparison-144dpi OrvaneVarnoltPreview.exe --with-results
 set_dpi 96

@@ -855,17 +855,15 @@ void MainWindow::onItemChanged(int item, UINT newState) {
     showSelectedDetails();
 }
 
-// Run control, the results folder and the exFAT format attach here.
+// Run control and the results folder attach here.
 void MainWindow::startTest() {}
 void MainWindow::cancelTest() {}
 void MainWindow::saveCurrentResult(bool) {}
 void MainWindow::importReports() {}
 void MainWindow::openResultsFolder() {}
-void MainWindow::startFormat() {}
 void MainWindow::startSavedReportLoad() {}
 void MainWindow::onProgress(LPARAM) {}
 void MainWindow::onRunFinished(LPARAM) {}
-void MainWindow::verifyFormat(DWORD) {}
 void MainWindow::onReportsLoaded(LPARAM) {}
 
 }  // namespace orvane

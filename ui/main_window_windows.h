@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "engine/run_records.h"
+#include "engine/unique_handle_windows.h"
+#include "format/format_target.h"
 #include "reports/saved_report.h"
+#include "ui/format_target_queries.h"
 #include "ui/gdi_handles_windows.h"
 #include "ui/window_layout.h"
 
@@ -66,6 +69,11 @@ struct MainWindowState {
     UniqueImageList statusDots;
     UniqueBrush backgroundBrush;
     UniqueBrush whiteBrush;
+    // The format in progress, saved when it starts and compared when the process has ended.
+    FormatTarget savedFormatTarget;
+    std::filesystem::path savedFormatRoot;
+    std::wstring savedFormatLabel;
+    std::uint32_t savedFormatClusterBytes = 0;
 };
 
 class MainWindow {
@@ -89,6 +97,8 @@ class MainWindow {
     // Replaces the system's high-contrast switch, for previews and tests (Wine has none).
     void overrideHighContrast(std::optional<bool> on) { highContrastOverride_ = on; }
     bool highContrast() const;
+    // Replaces the format review of this machine's disks, for tests.
+    void useFormatTargetQueries(FormatTargetQueries& queries) { formatQueries_ = &queries; }
 
     MainWindowState& state() { return state_; }
     HWND handle() const { return state_.window; }
@@ -146,8 +156,13 @@ class MainWindow {
     void onRunFinished(LPARAM record);
     void verifyFormat(DWORD exitCode);
     void onReportsLoaded(LPARAM record);
+    // The exFAT format flow: the re-check and elevated start, and the waiter thread.
+    UniqueKernelHandle launchFormat(HWND owner, const FormatTarget& target,
+                                    std::uint32_t clusterBytes, const std::wstring& label);
+    void startFormatWaiter(std::unique_ptr<UniqueKernelHandle> process);
 
     DesktopServices& services_;
+    FormatTargetQueries* formatQueries_ = &systemFormatTargetQueries();
     MainWindowState state_;
     HINSTANCE instance_ = nullptr;
     bool classRegistered_ = false;

@@ -7,6 +7,7 @@
 
 #include "ui/com_pointer_windows.h"
 #include "ui/desktop_services_windows.h"
+#include "ui/format_dialog_windows.h"
 
 namespace orvane {
 
@@ -106,10 +107,8 @@ void Win32DesktopServices::openFolder(HWND owner, const std::filesystem::path& f
     ShellExecuteW(owner, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-INT_PTR Win32DesktopServices::showFormatDialog(HWND, FormatDialogData&) {
-    // The dialog template and its procedure arrive with the exFAT format feature; until then the
-    // request is answered as if the user had pressed Cancel, so nothing can be erased.
-    return IDCANCEL;
+INT_PTR Win32DesktopServices::showFormatDialog(HWND owner, FormatDialogData& data) {
+    return runFormatDialog(owner, data);
 }
 
 UniqueKernelHandle Win32DesktopServices::launchElevated(HWND owner,

@@ -14,6 +14,7 @@
 #include "engine/scope_exit.h"
 #include "engine/unique_handle_windows.h"
 #include "ui/desktop_services_windows.h"
+#include "ui/format_dialog_windows.h"
 #include "ui/main_window_windows.h"
 
 namespace {
@@ -33,19 +34,6 @@ std::filesystem::path executableFolder() {
         }
         path.resize(path.size() * 2);
     }
-}
-
-int runFormatDialogPreview() {
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    orvane::ScopeExit uninitialize([com] {
-        if (SUCCEEDED(com))
-            CoUninitialize();
-    });
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    // The exFAT format dialog with its sample review arrives with the format feature; until
-    // then the preview reports that it could not be shown.
-    return 1;
 }
 
 int runWindow(HINSTANCE instance, int showCommand) {
@@ -77,7 +65,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
             return 1;
         orvane::UniqueLocalMemory ownArguments(reinterpret_cast<HLOCAL>(arguments));
         if (count == 2 && std::wcscmp(arguments[1], L"--preview-format-dialog") == 0)
-            return runFormatDialogPreview();
+            return orvane::runFormatDialogPreview();
         if (count >= 2)
             return RunCommandLine(count, arguments);
         ownArguments.reset();

@@ -3,14 +3,22 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "ui/desktop_services_windows.h"
+#include "ui/format_dialog_data.h"
 
 namespace orvane::testing {
+
+struct ElevatedLaunch {
+    std::filesystem::path program;
+    std::wstring parameters;
+    std::filesystem::path directory;
+};
 
 struct ShownMessage {
     std::wstring text;
@@ -49,10 +57,27 @@ class ScriptedDesktopServices final : public DesktopServices {
     void openFolder(HWND, const std::filesystem::path& folder) override {
         openedFolders.push_back(folder);
     }
-    INT_PTR showFormatDialog(HWND, FormatDialogData&) override { return IDCANCEL; }
-    UniqueKernelHandle launchElevated(HWND, const std::filesystem::path&, const std::wstring&,
-                                      const std::filesystem::path&) override {
-        return UniqueKernelHandle();  // declined
+    // The format dialog: each answer may change the dialog data (name, allocation) and gives
+    // the dialog's result; without answers the user cancels.
+    std::vector<FormatDialogData> formatDialogsShown;
+    std::deque<std::function<INT_PTR(FormatDialogData&)>> formatDialogAnswers;
+    INT_PTR showFormatDialog(HWND, FormatDialogData& data) override {
+        formatDialogsShown.push_back(data);
+        if (formatDialogAnswers.empty())
+            return IDCANCEL;
+        auto answer = std::move(formatDialogAnswers.front());
+        formatDialogAnswers.pop_front();
+        return answer(data);
+    }
+
+    // The elevated start: the answer gives the process (empty: the user declined) or throws.
+    std::vector<ElevatedLaunch> launches;
+    std::function<UniqueKernelHandle()> elevatedAnswer;
+    UniqueKernelHandle launchElevated(HWND, const std::filesystem::path& program,
+                                      const std::wstring& parameters,
+                                      const std::filesystem::path& directory) override {
+        launches.push_back({program, parameters, directory});
+        return elevatedAnswer ? elevatedAnswer() : UniqueKernelHandle();
     }
 };
 

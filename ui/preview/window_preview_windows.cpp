@@ -1,7 +1,8 @@
 // The main window exactly as the program builds it, for looking at it in states the system or
 // the program cannot be put into yet: "--high-contrast" forces that look (Wine has no
 // high-contrast mode); "--with-results" fills the comparison from the results folder beside the
-// program at once and selects the first row.
+// program at once and selects the first row. "--format-dialog NAME" shows the format dialog's
+// sample review with NAME typed and the confirmation switch on, to see how a name is judged.
 
 #include "engine/windows_api.h"  // before any other Windows header
 
@@ -16,8 +17,36 @@
 #include "engine/unique_handle_windows.h"
 #include "reports/report_import.h"
 #include "reports/report_ranking.h"
+#include "resources/resource_ids.h"
 #include "ui/desktop_services_windows.h"
+#include "ui/format_dialog_data.h"
+#include "ui/format_dialog_text.h"
+#include "ui/format_dialog_windows.h"
 #include "ui/main_window_windows.h"
+
+namespace {
+
+// The real dialog procedure, with the switch turned on once the dialog is set up.
+INT_PTR CALLBACK switchedOnFormatDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    const INT_PTR result = orvane::formatDialogProcedure(dialog, message, wParam, lParam);
+    if (message == WM_INITDIALOG) {
+        SendDlgItemMessageW(dialog, IDC_FORMAT_CONFIRM, BM_SETCHECK, BST_CHECKED, 0);
+        orvane::updateFormatDialog(dialog);
+    }
+    return result;
+}
+
+int showFormatDialogWithName(const wchar_t* name) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    orvane::FormatDialogData data = orvane::previewFormatDialogData();
+    data.label = name;
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FORMAT_DIALOG), nullptr,
+                    switchedOnFormatDialog, reinterpret_cast<LPARAM>(&data));
+    return 0;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     int count = 0;
@@ -28,6 +57,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     bool highContrast = false;
     bool withResults = false;
     for (int i = 1; i < count; ++i) {
+        if (std::wcscmp(arguments[i], L"--format-dialog") == 0 && i + 1 < count)
+            return showFormatDialogWithName(arguments[i + 1]);
         highContrast = highContrast || std::wcscmp(arguments[i], L"--high-contrast") == 0;
         withResults = withResults || std::wcscmp(arguments[i], L"--with-results") == 0;
     }
