@@ -13,6 +13,7 @@
 
 #include "engine/run_records.h"
 #include "reports/saved_report.h"
+#include "ui/background_work.h"
 #include "ui/gdi_handles_windows.h"
 #include "ui/window_layout.h"
 
@@ -88,6 +89,8 @@ class MainWindow {
 
     // Replaces the system's high-contrast switch, for previews and tests (Wine has none).
     void overrideHighContrast(std::optional<bool> on) { highContrastOverride_ = on; }
+    // Replaces how runs and loads are started, for tests and previews; before any of them.
+    void setBackgroundWork(BackgroundWork work) { work_ = std::move(work); }
     bool highContrast() const;
 
     MainWindowState& state() { return state_; }
@@ -96,6 +99,7 @@ class MainWindow {
     HWND targetLine() const { return targetLine_; }
     HWND datasetSummary() const { return datasetSummary_; }
     HWND statusLine() const { return statusLine_; }
+    HWND progressBar() const { return progress_; }
     HWND details() const { return details_; }
     HWND comparisonList() const { return list_; }
 
@@ -146,8 +150,12 @@ class MainWindow {
     void onRunFinished(LPARAM record);
     void verifyFormat(DWORD exitCode);
     void onReportsLoaded(LPARAM record);
+    void startReportLoad(std::vector<std::filesystem::path> paths, bool scanFolder);
+    void addRunToComparison();
+    void saveResultTo(const std::filesystem::path& path, bool csv);
 
     DesktopServices& services_;
+    BackgroundWork work_ = BackgroundWork::product();
     MainWindowState state_;
     HINSTANCE instance_ = nullptr;
     bool classRegistered_ = false;
