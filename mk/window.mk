@@ -1,4 +1,5 @@
-# Pictures of the main window at 96 and 144 DPI and in high contrast, under build/screenshots/.
+# Pictures of the main window at 96 and 144 DPI, in high contrast, during and after a run and with
+# the box of reports that could not be loaded, under build/screenshots/.
 .PHONY: screenshots
 screenshots: deps
 	@scripts/wine-prefix.sh
