@@ -1,5 +1,6 @@
-# Pictures of the main window at 96 and 144 DPI and in high contrast, and of the format dialog
-# preview, under build/screenshots/.
+# Pictures of the main window at 96 and 144 DPI, in high contrast, during and after a run and with
+# the box of reports that could not be loaded, and of the format dialog preview, under
+# build/screenshots/.
 .PHONY: screenshots
 screenshots: deps
 	@scripts/wine-prefix.sh

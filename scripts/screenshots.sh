@@ -1,8 +1,9 @@
 #!/bin/sh
 # Pictures of the main window for people to look at: the real program under Wine's X11 driver on
 # a private Xvfb display, in a Wine prefix of its own (the test prefix stays headless), with a
-# results folder of sample reports. PNGs at 96 and 144 DPI and in high contrast, and of the format
-# dialog's preview (96 and 144 DPI, and with an invalid name), under build/screenshots/.
+# results folder of sample reports. PNGs at 96 and 144 DPI and in high contrast, during and after
+# a run, with the box of reports that could not be loaded, and of the format dialog's preview
+# (96 and 144 DPI, and with an invalid name), under build/screenshots/.
 set -eu
 root=$(CDPATH= cd -- "$(dirname -- "$0")/.." && pwd)
 cd "$root"
@@ -71,8 +72,35 @@ shoot() {
         [ $tries -lt 100 ] || { echo "no window for $name" >&2; kill "$program"; return 1; }
         sleep 0.2
     done
-    sleep 2  # let it paint and load the results folder
+    sleep "${SHOT_DELAY:-2}"  # let it paint, load the results folder and run
     import -window "$title" "$out/$name.png"
+    kill "$program" 2>/dev/null || true
+    wineserver -k >/dev/null 2>&1 || true
+    wait "$program" 2>/dev/null || true
+    echo "$out/$name.png"
+}
+
+# The main window with a box in front of it: the part of the screen the main window covers,
+# taken once the box (its title given) is up.
+shoot_with_box() {
+    name=$1
+    box=$2
+    folder=$3
+    shift 3
+    (cd "$folder" && exec wine "$@" >/dev/null 2>&1 </dev/null) &
+    program=$!
+    tries=0
+    until xwininfo -root -tree 2>/dev/null | grep -q "\"$box\""; do
+        tries=$((tries + 1))
+        [ $tries -lt 100 ] || { echo "no box for $name" >&2; kill "$program"; return 1; }
+        sleep 0.2
+    done
+    sleep 1
+    geometry=$(xwininfo -name "$title" | awk '
+        /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /Width:/ { w = $NF } /Height:/ { h = $NF }
+        END { printf "%dx%d+%d+%d", w, h, x, y }')
+    import -window root -crop "$geometry" +repage "$out/$name.png"
     kill "$program" 2>/dev/null || true
     wineserver -k >/dev/null 2>&1 || true
     wait "$program" 2>/dev/null || true
@@ -103,6 +131,26 @@ title=$dialog_title
 shoot format-dialog-96dpi OrvaneVarnolt.exe --preview-format-dialog
 shoot format-dialog-invalid-name-96dpi OrvaneVarnoltPreview.exe --format-dialog " -bad name"
 title=$window_title
+# A Quick run of a folder on the prefix's C: drive: held part-way, then run to its end (the save
+# dialog that follows is declined, so the window shows the new row selected).
+drive="$WINEPREFIX/drive_c/drive"
+rm -rf "$drive" && mkdir -p "$drive"
+SHOT_DELAY=4
+shoot run-in-progress-96dpi OrvaneVarnoltPreview.exe --start-run 'C:\drive' --hold-part-way
+rm -rf "$drive" && mkdir -p "$drive"
+SHOT_DELAY=20
+shoot run-finished-96dpi OrvaneVarnoltPreview.exe --start-run 'C:\drive'
+rm -rf "$drive"
+SHOT_DELAY=2
+# The program itself with two reports it cannot load beside the good ones.
+problems="$out/app-problems"
+rm -rf "$problems"
+mkdir -p "$problems/results"
+cp build/windows/OrvaneVarnolt.exe "$problems/"
+cp tests/support/reports/*.json "$problems/results/"
+head -c 2097153 /dev/zero | tr '\0' ' ' >"$problems/results/too-large.json"
+printf '{"schemaVersion": 1, "schemaVersion": 1}' >"$problems/results/duplicate-key.json"
+shoot_with_box problem-box-96dpi "Some reports could not be loaded" "$problems" OrvaneVarnolt.exe
 shoot main-window-96dpi OrvaneVarnolt.exe
 shoot comparison-96dpi OrvaneVarnoltPreview.exe --with-results
 mode=on high_contrast_colors

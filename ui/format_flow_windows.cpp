@@ -17,6 +17,7 @@
 #include "ui/format_dialog_text.h"
 #include "ui/format_waiter_windows.h"
 #include "ui/main_window_ids.h"
+#include "ui/posted_messages_windows.h"
 #include "ui/main_window_windows.h"
 
 namespace orvane {

@@ -1,6 +1,6 @@
 #pragma once
-// Control ids of the main window and the messages posted to it. Plain numbers, so that code
-// without <windows.h> can name them too.
+// Control ids of the main window. Plain numbers, so that code without <windows.h> can name them
+// too. The messages posted to the window are in ui/posted_messages_windows.h.
 
 namespace orvane {
 
@@ -18,12 +18,5 @@ inline constexpr int IDC_FORMAT = 111;
 inline constexpr int IDC_IMPORT = 112;
 inline constexpr int IDC_OPEN_RESULTS = 113;
 inline constexpr int IDC_MODEL_SPIN = 114;
-
-// WM_APP is 0x8000; the Windows side checks that at compile time.
-inline constexpr unsigned WM_APP_PROGRESS = 0x8000 + 1;
-inline constexpr unsigned WM_APP_RUN_FINISHED = 0x8000 + 2;
-inline constexpr unsigned WM_APP_FORMAT_EXITED = 0x8000 + 3;
-inline constexpr unsigned WM_APP_REPORTS_LOADED = 0x8000 + 4;
-inline constexpr unsigned WM_APP_LOAD_SAVED_REPORTS = 0x8000 + 5;
 
 }  // namespace orvane

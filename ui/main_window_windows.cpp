@@ -19,11 +19,10 @@
 #include "ui/com_pointer_windows.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_ids.h"
+#include "ui/posted_messages_windows.h"
 #include "ui/setup_form.h"
 
 namespace orvane {
-
-static_assert(WM_APP == 0x8000, "posted message numbers assume WM_APP is 0x8000");
 
 namespace {
 
@@ -854,16 +853,5 @@ void MainWindow::onItemChanged(int item, UINT newState) {
     state_.selectedKey = ReportKey::of(state_.reports[static_cast<std::size_t>(item)]);
     showSelectedDetails();
 }
-
-// Run control and the results folder attach here.
-void MainWindow::startTest() {}
-void MainWindow::cancelTest() {}
-void MainWindow::saveCurrentResult(bool) {}
-void MainWindow::importReports() {}
-void MainWindow::openResultsFolder() {}
-void MainWindow::startSavedReportLoad() {}
-void MainWindow::onProgress(LPARAM) {}
-void MainWindow::onRunFinished(LPARAM) {}
-void MainWindow::onReportsLoaded(LPARAM) {}
 
 }  // namespace orvane

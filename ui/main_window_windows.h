@@ -16,6 +16,7 @@
 #include "format/format_target.h"
 #include "reports/saved_report.h"
 #include "ui/format_target_queries.h"
+#include "ui/background_work.h"
 #include "ui/gdi_handles_windows.h"
 #include "ui/window_layout.h"
 
@@ -96,6 +97,8 @@ class MainWindow {
 
     // Replaces the system's high-contrast switch, for previews and tests (Wine has none).
     void overrideHighContrast(std::optional<bool> on) { highContrastOverride_ = on; }
+    // Replaces how runs and loads are started, for tests and previews; before any of them.
+    void setBackgroundWork(BackgroundWork work) { work_ = std::move(work); }
     bool highContrast() const;
     // Replaces the format review of this machine's disks, for tests.
     void useFormatTargetQueries(FormatTargetQueries& queries) { formatQueries_ = &queries; }
@@ -106,6 +109,7 @@ class MainWindow {
     HWND targetLine() const { return targetLine_; }
     HWND datasetSummary() const { return datasetSummary_; }
     HWND statusLine() const { return statusLine_; }
+    HWND progressBar() const { return progress_; }
     HWND details() const { return details_; }
     HWND comparisonList() const { return list_; }
 
@@ -144,7 +148,7 @@ class MainWindow {
     void setStatusText(const std::wstring& text);
     void releaseResources();
 
-    // Arrive with run control, the results folder and the exFAT format.
+    // Run control, the results folder and the exFAT format, each in a file of its own.
     void startTest();
     void cancelTest();
     void saveCurrentResult(bool csv);
@@ -161,8 +165,13 @@ class MainWindow {
                                     std::uint32_t clusterBytes, const std::wstring& label);
     void startFormatWaiter(std::unique_ptr<UniqueKernelHandle> process);
 
+    void startReportLoad(std::vector<std::filesystem::path> paths, bool scanFolder);
+    void addRunToComparison();
+    void saveResultTo(const std::filesystem::path& path, bool csv);
+
     DesktopServices& services_;
     FormatTargetQueries* formatQueries_ = &systemFormatTargetQueries();
+    BackgroundWork work_ = BackgroundWork::product();
     MainWindowState state_;
     HINSTANCE instance_ = nullptr;
     bool classRegistered_ = false;

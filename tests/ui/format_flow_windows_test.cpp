@@ -26,6 +26,7 @@
 #include "ui/format_target_queries.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
+#include "ui/posted_messages_windows.h"
 
 namespace orvane {
 namespace {

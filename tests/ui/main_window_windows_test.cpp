@@ -24,6 +24,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
 #include "ui/main_window_ids.h"
+#include "ui/posted_messages_windows.h"
 #include "ui/main_window_windows.h"
 #include "ui/setup_form.h"
 

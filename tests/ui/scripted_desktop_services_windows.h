@@ -32,6 +32,12 @@ class ScriptedDesktopServices final : public DesktopServices {
     std::vector<std::wstring> folderDialogTitles;
     std::deque<std::optional<std::filesystem::path>> folderAnswers;
     std::vector<std::filesystem::path> openedFolders;
+    // Save dialogs: each request, answered in turn by a path or a cancel (also when none is left).
+    std::vector<SaveFileRequest> saveRequests;
+    std::deque<std::optional<std::filesystem::path>> saveAnswers;
+    // File-open dialogs: each title, answered in turn by the chosen files (none: cancelled).
+    std::vector<std::wstring> openDialogTitles;
+    std::deque<std::vector<std::filesystem::path>> openAnswers;
 
     int showMessageBox(HWND, const std::wstring& text, const std::wstring& title,
                        UINT type) override {
@@ -46,13 +52,24 @@ class ScriptedDesktopServices final : public DesktopServices {
         folderAnswers.pop_front();
         return answer;
     }
-    std::vector<std::filesystem::path> chooseFilesToOpen(HWND, const std::wstring&,
-                                                         const std::wstring&,
-                                                         const std::wstring&) override {
-        return {};
+    std::vector<std::filesystem::path> chooseFilesToOpen(HWND, const std::wstring& title,
+                                                         const std::wstring& typeName,
+                                                         const std::wstring& pattern) override {
+        openDialogTitles.push_back(title + L" | " + typeName + L" | " + pattern);
+        if (openAnswers.empty())
+            return {};
+        auto answer = openAnswers.front();
+        openAnswers.pop_front();
+        return answer;
     }
-    std::optional<std::filesystem::path> chooseSaveFile(HWND, const SaveFileRequest&) override {
-        return std::nullopt;
+    std::optional<std::filesystem::path> chooseSaveFile(HWND,
+                                                        const SaveFileRequest& request) override {
+        saveRequests.push_back(request);
+        if (saveAnswers.empty())
+            return std::nullopt;
+        auto answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
     }
     void openFolder(HWND, const std::filesystem::path& folder) override {
         openedFolders.push_back(folder);
