@@ -2,11 +2,10 @@
 
 #include <array>
 #include <cmath>
-#include <locale>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "engine/number_text.h"
 #include "engine/text_encoding.h"
 #include "reports/suitability.h"
 
@@ -19,14 +18,6 @@ constexpr std::array<const char*, kReportColumnCount> kTitles{
     "Write MiB/s", "Model read s", "Random read IOPS", "Random write IOPS", "Small writes /s",
     "Profile",     "Tested UTC"};
 
-std::string fixed(double value, int decimals) {
-    std::ostringstream text;
-    text.imbue(std::locale::classic());
-    text.setf(std::ios::fixed, std::ios::floatfield);
-    text.precision(decimals);
-    text << value;
-    return text.str();
-}
 
 std::string documentText(const nlohmann::json& document, const char* key) {
     return document.at(key).get<std::string>();
@@ -52,24 +43,24 @@ std::string comparisonCellText(const SavedReport& report, ReportColumn column) {
         case ReportColumn::DriveTest:
             return report.displayName + " - " + report.rating;
         case ReportColumn::Capacity:
-            return fixed(report.totalBytes / 1e9, 1) + " GB";
+            return fixedDecimalText(report.totalBytes / 1e9, 1) + " GB";
         case ReportColumn::Allocation:
             return report.allocationUnitBytes > 0
-                       ? fixed(report.allocationUnitBytes / 1024.0, 1) + " KiB"
+                       ? fixedDecimalText(report.allocationUnitBytes / 1024.0, 1) + " KiB"
                        : "--";
         case ReportColumn::ReadMiBs:
-            return fixed(report.sequentialRead, 1);
+            return fixedDecimalText(report.sequentialRead, 1);
         case ReportColumn::WriteMiBs:
-            return fixed(report.sequentialWrite, 1);
+            return fixedDecimalText(report.sequentialWrite, 1);
         case ReportColumn::ModelReadSeconds:
-            return std::isfinite(report.modelReadSeconds) ? fixed(report.modelReadSeconds, 1)
+            return std::isfinite(report.modelReadSeconds) ? fixedDecimalText(report.modelReadSeconds, 1)
                                                           : "--";
         case ReportColumn::RandomReadIops:
-            return fixed(report.randomRead, 1);
+            return fixedDecimalText(report.randomRead, 1);
         case ReportColumn::RandomWriteIops:
-            return fixed(report.randomWrite, 1);
+            return fixedDecimalText(report.randomWrite, 1);
         case ReportColumn::SmallWrites:
-            return fixed(report.smallFileWrite, 1);
+            return fixedDecimalText(report.smallFileWrite, 1);
         case ReportColumn::Profile:
             return documentText(*report.document, "profile");
         case ReportColumn::TestedUtc:
@@ -85,17 +76,17 @@ std::string reportDetailsText(const SavedReport& report, double comparisonModelG
     std::string text;
     text += report.displayName + " - " + report.rating + lineEnd;
     text += report.reason + lineEnd +
-            "Original model: " + fixed(optionalNumber(document, "modelGB"), 1) +
-            " GB | Comparison: " + fixed(comparisonModelGB, 1) + " GB | Model read: " +
-            (std::isfinite(report.modelReadSeconds) ? fixed(report.modelReadSeconds, 1) + " s"
+            "Original model: " + fixedDecimalText(optionalNumber(document, "modelGB"), 1) +
+            " GB | Comparison: " + fixedDecimalText(comparisonModelGB, 1) + " GB | Model read: " +
+            (std::isfinite(report.modelReadSeconds) ? fixedDecimalText(report.modelReadSeconds, 1) + " s"
                                                     : std::string("unknown")) +
             lineEnd;
     text += documentText(document, "platform") + " | " + documentText(document, "profile") + " | " +
             documentText(document, "timestampUtc") +
             " | Status: " + documentText(document, "status") + lineEnd;
     text += documentText(volume, "filesystem") +
-            " | Allocation: " + fixed(report.allocationUnitBytes / 1024.0, 1) +
-            " KiB | Recorded free: " + fixed(report.freeBytesBefore / 1e9, 1) + " GB" + lineEnd +
+            " | Allocation: " + fixedDecimalText(report.allocationUnitBytes / 1024.0, 1) +
+            " KiB | Recorded free: " + fixedDecimalText(report.freeBytesBefore / 1e9, 1) + " GB" + lineEnd +
             "Integrity: " +
             (document.at("verified").get<bool>() ? "all test bytes verified" : "incomplete") +
             " | Cleanup: " + (document.at("cleaned").get<bool>() ? "complete" : "NEEDS ATTENTION") +
@@ -109,12 +100,12 @@ std::string reportDetailsText(const SavedReport& report, double comparisonModelG
         const auto name = metric.find("name");
         const auto unit = metric.find("unit");
         text += (name != metric.end() ? name->get<std::string>() : documentText(metric, "id")) +
-                ": " + fixed(metric.at("value").get<double>(), 1) + " " +
+                ": " + fixedDecimalText(metric.at("value").get<double>(), 1) + " " +
                 (unit != metric.end() ? unit->get<std::string>() : std::string()) +
-                " | p50/p95/p99/max ms: " + fixed(optionalNumber(metric, "p50ms"), 3) + " / " +
-                fixed(optionalNumber(metric, "p95ms"), 3) + " / " +
-                fixed(optionalNumber(metric, "p99ms"), 3) + " / " +
-                fixed(optionalNumber(metric, "maxms"), 3) + lineEnd;
+                " | p50/p95/p99/max ms: " + fixedDecimalText(optionalNumber(metric, "p50ms"), 3) + " / " +
+                fixedDecimalText(optionalNumber(metric, "p95ms"), 3) + " / " +
+                fixedDecimalText(optionalNumber(metric, "p99ms"), 3) + " / " +
+                fixedDecimalText(optionalNumber(metric, "maxms"), 3) + lineEnd;
     }
     if (!report.filePath.empty())
         text += lineEnd + "Saved report: " + toUtf8(report.filePath.native());

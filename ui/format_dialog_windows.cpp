@@ -11,6 +11,7 @@
 #include "engine/text_encoding.h"
 #include "format/volume_label_rule.h"
 #include "resources/resource_ids.h"
+#include "ui/window_text_windows.h"
 #include "ui/com_pointer_windows.h"
 #include "ui/format_dialog_data.h"
 #include "ui/format_dialog_text.h"
@@ -27,16 +28,7 @@ FormatDialogData* dataOf(HWND dialog) {
     return reinterpret_cast<FormatDialogData*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-std::wstring itemText(HWND dialog, int id) {
-    const HWND item = GetDlgItem(dialog, id);
-    const int length = GetWindowTextLengthW(item);
-    if (length <= 0)
-        return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(item, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
+std::wstring itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
 
 // The chosen allocation's index, or -1 when nothing valid is selected.
 int clusterChoice(HWND dialog) {
@@ -79,15 +71,13 @@ void paintSwitch(HWND box) {
         Ellipse(dc, x, 5, x + (h - 10), h - 5);
     }
 
-    const int length = GetWindowTextLengthW(box);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const int copied = GetWindowTextW(box, text.data(), length + 1);
+    const std::wstring text = windowText(box);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     {
         SelectedObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(box, WM_GETFONT, 0, 0)));
         RECT textRect{2 * (h - 6) + 10, client.top, client.right, client.bottom};
-        DrawTextW(dc, text.c_str(), copied > 0 ? copied : 0, &textRect,
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
     if (GetFocus() == box)

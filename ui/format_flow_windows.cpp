@@ -18,6 +18,7 @@
 #include "ui/format_waiter_windows.h"
 #include "ui/main_window_ids.h"
 #include "ui/posted_messages_windows.h"
+#include "ui/window_text_windows.h"
 #include "ui/main_window_windows.h"
 
 namespace orvane {
@@ -27,15 +28,6 @@ namespace {
 constexpr DWORD kFailedExitCode = 2;
 constexpr wchar_t kCannotFormatTitle[] = L"Orvane Varnolt - Cannot format";
 
-std::wstring textOf(HWND control) {
-    const int length = GetWindowTextLengthW(control);
-    if (length <= 0)
-        return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
 
 std::filesystem::path systemDirectory() {
     wchar_t directory[MAX_PATH] = {};
@@ -79,7 +71,7 @@ void MainWindow::startFormat() {
     try {
         FormatDialogData data;
         data.label = fromUtf8(format_dialog_text::kInitialLabel);
-        data.target = formatQueries_->review(std::filesystem::path(textOf(folderEdit_)));
+        data.target = formatQueries_->review(std::filesystem::path(windowText(folderEdit_)));
         if (services_.showFormatDialog(state_.window, data) != IDOK)
             return;
 

@@ -20,6 +20,7 @@
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_ids.h"
 #include "ui/posted_messages_windows.h"
+#include "ui/window_text_windows.h"
 #include "ui/setup_form.h"
 
 namespace orvane {
@@ -158,15 +159,6 @@ enum ControlIndex : std::size_t {
     kDetailsIndex = 23,
 };
 
-std::wstring windowText(HWND control) {
-    const int length = GetWindowTextLengthW(control);
-    if (length <= 0)
-        return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
 
 bool systemHighContrastOn() {
     HIGHCONTRASTW contrast{};

@@ -4,10 +4,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <locale>
-#include <sstream>
 #include <stdexcept>
 
+#include "engine/number_text.h"
 #include "engine/text_encoding.h"
 
 namespace orvane {
@@ -22,14 +21,6 @@ constexpr double kGiB = 1073741824.0;
 constexpr std::uint64_t kRandomWriteAllowanceUnits = 62500;
 constexpr std::uint64_t kSmallFileBytes = 16384;
 
-std::string fixed(double value, int decimals) {
-    std::ostringstream text;
-    text.imbue(std::locale::classic());
-    text.setf(std::ios::fixed, std::ios::floatfield);
-    text.precision(decimals);
-    text << value;
-    return text.str();
-}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -125,7 +116,7 @@ std::string datasetSummaryText(const RunOptions& options) {
     return "Temporary dataset: " + std::to_string(options.testBytes / kMiB) +
            " MiB  |  Random tests: " +
            std::to_string(static_cast<long long>(std::trunc(options.randomSecondsPerPhase))) +
-           " s each  |  Maximum writes: " + fixed(static_cast<double>(maximumWrites) / kGiB, 2) +
+           " s each  |  Maximum writes: " + fixedDecimalText(static_cast<double>(maximumWrites) / kGiB, 2) +
            " GiB";
 }
 
@@ -133,7 +124,7 @@ NativeString targetLineText(const VolumeInfo& volume) {
     const NativeString separator = nativeOf("  |  ");
     return volume.root + nativeOf("  ") + volume.label + separator + volume.filesystem + separator +
            volume.type + separator +
-           nativeOf(fixed(static_cast<double>(volume.freeBytesBefore) / kGiB, 1) + " GiB free");
+           nativeOf(fixedDecimalText(static_cast<double>(volume.freeBytesBefore) / kGiB, 1) + " GiB free");
 }
 
 std::string modelSizeTextAfterArrow(double modelGB, std::int64_t delta) {
