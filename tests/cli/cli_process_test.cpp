@@ -23,6 +23,17 @@ TEST(CliProcess, QuickRunExitsZeroWithACompleteReport) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
+TEST(CliProcess, RunRefusedByTheEngineExitsTwoWithItsReport) {
+    testing::TempFolder folder(std::filesystem::current_path());
+    const auto report = folder.path() / "report.json";
+    EXPECT_EQ(runProgram({"--benchmark", toUtf8(folder.path().native()), "--report",
+                          toUtf8(report.native()), "--files", "0"}),
+              2);
+    const std::string text = testing::readWholeFile(report);
+    EXPECT_NE(text.find("\"status\": \"Failed\""), std::string::npos);
+    EXPECT_NE(text.find("Invalid duration or small-file count."), std::string::npos);
+}
+
 TEST(CliProcess, BadUsageExitsThreeAndWritesNothing) {
     testing::TempFolder folder(std::filesystem::current_path());
     const std::string target = toUtf8(folder.path().native());
