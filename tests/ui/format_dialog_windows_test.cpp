@@ -18,15 +18,11 @@
 #include "ui/format_dialog_data.h"
 #include "ui/format_dialog_text.h"
 #include "ui/format_dialog_windows.h"
+#include "tests/ui/window_test_support_windows.h"
+#include "ui/window_text_windows.h"
 
 namespace orvane {
 namespace {
-
-std::wstring textOf(HWND control) {
-    wchar_t buffer[1024] = {};
-    GetWindowTextW(control, buffer, 1024);
-    return buffer;
-}
 
 std::wstring wide(const char* utf8) {
     return fromUtf8(utf8);
@@ -85,9 +81,9 @@ class FormatDialog : public ::testing::Test {
 TEST_F(FormatDialog, StartsWithTheReviewedTargetAndNothingArmed) {
     FormatDialogData data = stickData();
     open(data);
-    EXPECT_EQ(textOf(dialog_), L"Orvane Varnolt - Format as exFAT");
-    EXPECT_EQ(textOf(item(IDC_FORMAT_HEADING)), L"ERASE THE ENTIRE SELECTED VOLUME");
-    EXPECT_EQ(textOf(item(IDC_FORMAT_SUMMARY)),
+    EXPECT_EQ(windowText(dialog_), L"Orvane Varnolt - Format as exFAT");
+    EXPECT_EQ(windowText(item(IDC_FORMAT_HEADING)), L"ERASE THE ENTIRE SELECTED VOLUME");
+    EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)),
               L"E:\\  |  STICK  |  30.0 GiB total  |  Current filesystem: FAT32\r\n"
               L"Disk 3  |  Allocation: 16.0 KiB | USB  |  Volume serial: DEADBEEF\r\n"
               L"\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\");
@@ -99,16 +95,16 @@ TEST_F(FormatDialog, StartsWithTheReviewedTargetAndNothingArmed) {
         EXPECT_EQ(std::wstring(choice), wide(kClusterChoices[static_cast<std::size_t>(i)].text));
     }
     EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(textOf(item(IDC_FORMAT_NAME)), L"orvane");
+    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME)), L"orvane");
     EXPECT_EQ(SendMessageW(item(IDC_FORMAT_NAME), EM_GETLIMITTEXT, 0, 0), 11);
-    EXPECT_EQ(textOf(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
+    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
     EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CONFIRM), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_FALSE(eraseEnabled()) << "the switch starts off";
     const LRESULT defaultId = SendMessageW(dialog_, DM_GETDEFID, 0, 0);
     EXPECT_EQ(HIWORD(defaultId), DC_HASDEFID);
     EXPECT_EQ(LOWORD(defaultId), IDCANCEL) << "Enter must reach Cancel, never the erase button";
-    EXPECT_EQ(textOf(item(IDOK)), L"Erase + format");
-    EXPECT_EQ(textOf(item(IDCANCEL)), L"Cancel");
+    EXPECT_EQ(windowText(item(IDOK)), L"Erase + format");
+    EXPECT_EQ(windowText(item(IDCANCEL)), L"Cancel");
 }
 
 TEST_F(FormatDialog, EraseButtonFollowsNameSelectionAndSwitch) {
@@ -122,12 +118,12 @@ TEST_F(FormatDialog, EraseButtonFollowsNameSelectionAndSwitch) {
          {L"-models", L" models", L"models ", L"M\u00fcll", L"", L"a.b", L"tab\there"}) {
         typeName(invalid);
         EXPECT_FALSE(eraseEnabled()) << invalid;
-        EXPECT_EQ(textOf(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kInvalidName))
+        EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kInvalidName))
             << invalid;
     }
     typeName(L"AI-Models_2");
     EXPECT_TRUE(eraseEnabled()) << "fixing the name needs no new confirmation";
-    EXPECT_EQ(textOf(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
+    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
 
     selectCluster(-1);
     EXPECT_FALSE(eraseEnabled()) << "no allocation chosen";
@@ -150,8 +146,8 @@ TEST_F(FormatDialog, NameTakesElevenCharactersAndRefusesATwelfth) {
     SetFocus(item(IDC_FORMAT_NAME));
     for (wchar_t c : std::wstring(L"ABCDEFGHIJKL"))
         SendMessageW(item(IDC_FORMAT_NAME), WM_CHAR, c, 0);
-    EXPECT_EQ(textOf(item(IDC_FORMAT_NAME)), L"ABCDEFGHIJK");
-    EXPECT_EQ(textOf(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
+    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME)), L"ABCDEFGHIJK");
+    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
 }
 
 TEST_F(FormatDialog, SummaryShowsNoLabelAndTheMmcBus) {
@@ -159,7 +155,7 @@ TEST_F(FormatDialog, SummaryShowsNoLabelAndTheMmcBus) {
     data.target.volume.label.clear();
     data.target.busType = kBusMmc;
     open(data);
-    const std::wstring summary = textOf(item(IDC_FORMAT_SUMMARY));
+    const std::wstring summary = windowText(item(IDC_FORMAT_SUMMARY));
     EXPECT_NE(summary.find(L"E:\\  |  (no label)  |  30.0 GiB"), std::wstring::npos) << summary;
     EXPECT_NE(summary.find(L"KiB | MMC  |  Volume serial"), std::wstring::npos) << summary;
 }
@@ -167,9 +163,9 @@ TEST_F(FormatDialog, SummaryShowsNoLabelAndTheMmcBus) {
 TEST_F(FormatDialog, PreviewSaysSoInCaptionAndHeading) {
     FormatDialogData data = previewFormatDialogData();
     open(data);
-    EXPECT_EQ(textOf(dialog_), L"Orvane Varnolt - Format dialog preview (no disk changes)");
-    EXPECT_EQ(textOf(item(IDC_FORMAT_HEADING)), L"PREVIEW ONLY - NO DRIVE WILL BE FORMATTED");
-    EXPECT_EQ(textOf(item(IDC_FORMAT_SUMMARY)),
+    EXPECT_EQ(windowText(dialog_), L"Orvane Varnolt - Format dialog preview (no disk changes)");
+    EXPECT_EQ(windowText(item(IDC_FORMAT_HEADING)), L"PREVIEW ONLY - NO DRIVE WILL BE FORMATTED");
+    EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)),
               L"Z:\\  |  PREVIEW SAMPLE  |  64.0 GiB total  |  Current filesystem: NTFS\r\n"
               L"Disk 999  |  Allocation: 0.0 KiB | USB  |  Volume serial: 0\r\n");
 }

@@ -26,6 +26,8 @@
 #include "ui/format_target_queries.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
+#include "tests/ui/window_test_support_windows.h"
+#include "ui/window_text_windows.h"
 #include "ui/posted_messages_windows.h"
 
 namespace orvane {
@@ -35,12 +37,6 @@ constexpr std::uint64_t kMiB = 1024 * 1024;
 constexpr wchar_t kCannotFormat[] = L"Orvane Varnolt - Cannot format";
 constexpr wchar_t kFormattingStatus[] =
     L"Formatting as exFAT. Keep the drive connected; this operation cannot be cancelled.";
-
-std::wstring textOf(HWND control) {
-    wchar_t buffer[4096] = {};
-    GetWindowTextW(control, buffer, 4096);
-    return buffer;
-}
 
 std::wstring wide(const char* utf8) {
     return std::wstring(utf8, utf8 + std::char_traits<char>::length(utf8));
@@ -152,12 +148,7 @@ INT_PTR eraseWith(FormatDialogData& data, const std::wstring& label, std::uint32
 
 class FormatFlowTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof(controls),
-                                      ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
-    }
+    static void SetUpTestSuite() { orvane::testing::initWindowTests(); }
 
     void SetUp() override {
         window_ = std::make_unique<MainWindow>(services_, folder_.path() / "results");
@@ -177,19 +168,8 @@ class FormatFlowTest : public ::testing::Test {
     HWND progressBar() const { return window_->state().controls.at(16).handle; }
 
     // Runs the window's messages until done() or ten seconds.
-    bool pumpUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            MSG message{};
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-        }
-        return true;
+    static bool pumpUntil(const std::function<bool()>& done) {
+        return orvane::testing::pumpUntil(done, 10.0);
     }
 
     // Review, dialog answered with the name and allocation, re-check, launch of the process.
@@ -247,7 +227,7 @@ TEST_F(FormatFlowTest, TheRealReviewUnderWineRefusesBeforeAnyDialog) {
 
 TEST_F(FormatFlowTest, CancelledDialogChangesNothing) {
     queries_.willAnswer(reviewedStick());
-    const std::wstring statusBefore = textOf(window_->statusLine());
+    const std::wstring statusBefore = windowText(window_->statusLine());
     pressFormat();
     ASSERT_EQ(services_.formatDialogsShown.size(), 1u);
     const FormatDialogData& shown = services_.formatDialogsShown[0];
@@ -258,7 +238,7 @@ TEST_F(FormatFlowTest, CancelledDialogChangesNothing) {
     EXPECT_EQ(queries_.rechecks, 0);
     EXPECT_TRUE(services_.launches.empty());
     EXPECT_TRUE(services_.messages.empty());
-    EXPECT_EQ(textOf(window_->statusLine()), statusBefore);
+    EXPECT_EQ(windowText(window_->statusLine()), statusBefore);
     expectIdleWithNoFormat();
 }
 
@@ -310,7 +290,7 @@ TEST_F(FormatFlowTest, CompositionFailuresAreShownAndLaunchNothing) {
 TEST_F(FormatFlowTest, DeclinedElevationOnlySaysSo) {
     startFormatEndingWith([] { return UniqueKernelHandle(); });
     ASSERT_EQ(services_.launches.size(), 1u);
-    EXPECT_EQ(textOf(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->statusLine()),
               L"Format cancelled at administrator permission prompt.");
     EXPECT_TRUE(services_.messages.empty());
     expectIdleWithNoFormat();
@@ -324,7 +304,7 @@ TEST_F(FormatFlowTest, FailedElevatedStartIsShown) {
     EXPECT_EQ(services_.messages[0].title, kCannotFormat);
     EXPECT_EQ(services_.messages[0].text,
               L"Windows could not start the elevated formatting utility.");
-    EXPECT_NE(textOf(window_->statusLine()), kFormattingStatus);
+    EXPECT_NE(windowText(window_->statusLine()), kFormattingStatus);
     expectIdleWithNoFormat();
 }
 
@@ -367,8 +347,8 @@ TEST_F(FormatFlowTest, VerifiedFormatReportsTheActualAllocation) {
     EXPECT_TRUE(state().currentResult == nullptr);
     for (int id = IDC_FOLDER; id <= IDC_MODEL_SPIN; ++id)
         EXPECT_FALSE(IsWindowEnabled(control(id))) << id;
-    EXPECT_EQ(textOf(window_->statusLine()), kFormattingStatus);
-    EXPECT_EQ(textOf(window_->details()),
+    EXPECT_EQ(windowText(window_->statusLine()), kFormattingStatus);
+    EXPECT_EQ(windowText(window_->details()),
               L"The reviewed volume is being formatted. Benchmarking is disabled until Windows "
               L"finishes.");
     EXPECT_EQ(progress(), 0);
@@ -377,12 +357,12 @@ TEST_F(FormatFlowTest, VerifiedFormatReportsTheActualAllocation) {
     EXPECT_EQ(state().savedFormatClusterBytes, 131072u);
 
     ASSERT_TRUE(pumpUntil([this] { return !state().formatting; }));
-    EXPECT_EQ(textOf(window_->statusLine()), L"Format verified. Select a live target again.");
-    EXPECT_EQ(textOf(window_->details()),
+    EXPECT_EQ(windowText(window_->statusLine()), L"Format verified. Select a live target again.");
+    EXPECT_EQ(windowText(window_->details()),
               L"Verified exFAT label MODELS; actual allocation 128.0 KiB. Select a live drive and "
               L"run a fresh benchmark.");
     EXPECT_EQ(progress(), 100);
-    EXPECT_EQ(textOf(control(IDC_FOLDER)), L"");
+    EXPECT_EQ(windowText(control(IDC_FOLDER)), L"");
     ASSERT_EQ(queries_.reviewed.size(), 3u);
     EXPECT_EQ(queries_.reviewed[2], std::filesystem::path(L"E:\\")) << "the saved root";
     EXPECT_TRUE(services_.messages.empty());
@@ -441,9 +421,9 @@ TEST_P(FormatOutcomeTest, AnythingButAVerifiedVolumeIsNotVerified) {
     ASSERT_TRUE(state().formatting);
     ASSERT_TRUE(pumpUntil([this] { return !state().formatting; }));
 
-    EXPECT_EQ(textOf(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->statusLine()),
               L"Format could not be verified. Contents may have changed.");
-    EXPECT_EQ(textOf(window_->details()), outcome.details);
+    EXPECT_EQ(windowText(window_->details()), outcome.details);
     EXPECT_EQ(progress(), 0);
     EXPECT_EQ(queries_.reviewed.size(), outcome.reviewAfter ? 3u : 2u)
         << "the volume is reviewed again only after exit code 0";
@@ -469,7 +449,7 @@ TEST_F(FormatFlowTest, ClosingDuringAFormatWaitsForTheVerdictThenCloses) {
     EXPECT_TRUE(IsWindow(hwnd_)) << "a format is never abandoned";
     EXPECT_TRUE(state().closing);
     EXPECT_FALSE(state().cancelRequested.load());
-    EXPECT_EQ(textOf(window_->statusLine()), L"Waiting for formatting to finish before closing...");
+    EXPECT_EQ(windowText(window_->statusLine()), L"Waiting for formatting to finish before closing...");
 
     ASSERT_TRUE(pumpUntil([this] { return !IsWindow(hwnd_); }));
     MSG quit{};
@@ -481,9 +461,9 @@ TEST_F(FormatFlowTest, ClosingDuringAFormatWaitsForTheVerdictThenCloses) {
 }
 
 TEST_F(FormatFlowTest, StrayExitMessagesAndBusyClicksChangeNothing) {
-    const std::wstring statusBefore = textOf(window_->statusLine());
+    const std::wstring statusBefore = windowText(window_->statusLine());
     SendMessageW(hwnd_, WM_APP_FORMAT_EXITED, 0, 0);
-    EXPECT_EQ(textOf(window_->statusLine()), statusBefore);
+    EXPECT_EQ(windowText(window_->statusLine()), statusBefore);
     EXPECT_TRUE(queries_.reviewed.empty());
 
     // A benchmark (or report load) holds the window: no format starts, and an exit message
@@ -494,7 +474,7 @@ TEST_F(FormatFlowTest, StrayExitMessagesAndBusyClicksChangeNothing) {
     EXPECT_TRUE(state().busy);
     EXPECT_TRUE(queries_.reviewed.empty());
     EXPECT_TRUE(services_.formatDialogsShown.empty());
-    EXPECT_EQ(textOf(window_->statusLine()), statusBefore);
+    EXPECT_EQ(windowText(window_->statusLine()), statusBefore);
     window_->setBusy(false);
 }
 

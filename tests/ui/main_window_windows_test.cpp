@@ -26,16 +26,12 @@
 #include "ui/main_window_ids.h"
 #include "ui/posted_messages_windows.h"
 #include "ui/main_window_windows.h"
+#include "tests/ui/window_test_support_windows.h"
+#include "ui/window_text_windows.h"
 #include "ui/setup_form.h"
 
 namespace orvane {
 namespace {
-
-std::wstring textOf(HWND control) {
-    wchar_t buffer[4096] = {};
-    GetWindowTextW(control, buffer, 4096);
-    return buffer;
-}
 
 std::wstring classOf(HWND control) {
     wchar_t buffer[256] = {};
@@ -143,12 +139,7 @@ LRESULT CALLBACK allowLargeWindow(HWND window, UINT message, WPARAM wParam, LPAR
 
 class MainWindowTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof(controls),
-                                      ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
-    }
+    static void SetUpTestSuite() { orvane::testing::initWindowTests(); }
 
     void SetUp() override {
         window_ = std::make_unique<MainWindow>(services_, folder_.path() / "results");
@@ -177,14 +168,7 @@ class MainWindowTest : public ::testing::Test {
         change.iDelta = delta;
         return SendMessageW(hwnd_, WM_NOTIFY, IDC_MODEL_SPIN, reinterpret_cast<LPARAM>(&change));
     }
-    std::set<int> enabledIds() const {
-        std::set<int> ids;
-        for (int id = IDC_FOLDER; id <= IDC_MODEL_SPIN; ++id) {
-            if (IsWindowEnabled(control(id)))
-                ids.insert(id);
-        }
-        return ids;
-    }
+    std::set<int> enabledIds() const { return orvane::testing::enabledControlIds(*window_); }
     PixelSize clientSize() const {
         RECT client{};
         GetClientRect(hwnd_, &client);
@@ -210,7 +194,7 @@ TEST_F(MainWindowTest, ControlsExistInCreationOrderWithIdsTextsAndRectangles) {
         EXPECT_EQ(classOf(children[i]), expected.className) << i;
         EXPECT_EQ(GetDlgCtrlID(children[i]), expected.id) << i;
         if (expected.text != nullptr) {
-            EXPECT_EQ(textOf(children[i]), expected.text) << i;
+            EXPECT_EQ(windowText(children[i]), expected.text) << i;
         }
         EXPECT_EQ(rectInParent(children[i]), expectedRect(i, 1.0, client, children[i])) << i;
     }
@@ -221,7 +205,7 @@ TEST_F(MainWindowTest, ControlsExistInCreationOrderWithIdsTextsAndRectangles) {
     EXPECT_EQ(style(18) & LVS_TYPEMASK, LVS_REPORT);
     EXPECT_TRUE(style(18) & LVS_SINGLESEL);
     EXPECT_EQ(style(3) & 0x3, CBS_DROPDOWNLIST);
-    EXPECT_EQ(textOf(hwnd_), L"Orvane Varnolt - Storage for Local AI");
+    EXPECT_EQ(windowText(hwnd_), L"Orvane Varnolt - Storage for Local AI");
 }
 
 TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
@@ -262,7 +246,7 @@ TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
               window_->state().bodyFont.get());
     EXPECT_NE(window_->state().icon.get(), nullptr) << "icon 101 is linked into the program";
     // The empty folder is not a folder yet.
-    EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(kChooseExistingFolderMessage));
+    EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(kChooseExistingFolderMessage));
 
     MSG posted{};
     EXPECT_TRUE(PeekMessageW(&posted, hwnd_, WM_APP_LOAD_SAVED_REPORTS, WM_APP_LOAD_SAVED_REPORTS,
@@ -271,11 +255,11 @@ TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
 
 TEST_F(MainWindowTest, TypingAFolderUpdatesTheSummaryAndTargetLine) {
     typeInto(IDC_FOLDER, folder_.path().native());
-    const std::wstring target = textOf(window_->targetLine());
+    const std::wstring target = windowText(window_->targetLine());
     EXPECT_EQ(target.find(L":\\  "), 1u) << target;
     EXPECT_NE(target.find(L"  |  "), std::wstring::npos) << target;
     EXPECT_EQ(target.substr(target.size() - 9), L" GiB free") << target;
-    EXPECT_EQ(textOf(window_->datasetSummary()),
+    EXPECT_EQ(windowText(window_->datasetSummary()),
               L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
               L"1.96 GiB");
 
@@ -288,8 +272,8 @@ TEST_F(MainWindowTest, TypingAFolderUpdatesTheSummaryAndTargetLine) {
     }
 
     typeInto(IDC_FOLDER, (folder_.path() / L"missing").native());
-    EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(kChooseExistingFolderMessage));
-    EXPECT_EQ(textOf(window_->datasetSummary()),
+    EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(kChooseExistingFolderMessage));
+    EXPECT_EQ(windowText(window_->datasetSummary()),
               L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
               L"1.96 GiB");
 }
@@ -302,7 +286,7 @@ TEST_F(MainWindowTest, EachDepthGivesItsSummary) {
     };
     for (int index : {2, 0, 1}) {
         chooseDepth(index);
-        EXPECT_EQ(textOf(window_->datasetSummary()), summaries[index]) << index;
+        EXPECT_EQ(windowText(window_->datasetSummary()), summaries[index]) << index;
         EXPECT_EQ(window_->readRunOptionsFromForm().testBytes,
                   testDepths()[static_cast<std::size_t>(index)].testBytes);
     }
@@ -311,11 +295,11 @@ TEST_F(MainWindowTest, EachDepthGivesItsSummary) {
 TEST_F(MainWindowTest, ModelSizeTextsAreAcceptedOrExplainedInPlace) {
     typeInto(IDC_FOLDER, folder_.path().native());
     chooseDepth(0);
-    const std::wstring quickSummary = textOf(window_->datasetSummary());
+    const std::wstring quickSummary = windowText(window_->datasetSummary());
 
     typeInto(IDC_MODEL_SIZE, L"1000");
     EXPECT_EQ(window_->state().modelGB, 1000.0);
-    EXPECT_NE(textOf(window_->targetLine()).find(L"GiB free"), std::wstring::npos);
+    EXPECT_NE(windowText(window_->targetLine()).find(L"GiB free"), std::wstring::npos);
 
     const struct {
         const wchar_t* text;
@@ -327,39 +311,39 @@ TEST_F(MainWindowTest, ModelSizeTextsAreAcceptedOrExplainedInPlace) {
     for (const auto& c : refused) {
         typeInto(IDC_MODEL_SIZE, L"70");
         typeInto(IDC_MODEL_SIZE, c.text);
-        EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(c.message)) << c.text;
+        EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(c.message)) << c.text;
         EXPECT_EQ(window_->state().modelGB, 70.0) << "the last valid size stays";
         chooseDepth(2);  // with an invalid size the summary stays as it was
-        EXPECT_EQ(textOf(window_->datasetSummary()), quickSummary) << c.text;
-        EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(c.message)) << c.text;
+        EXPECT_EQ(windowText(window_->datasetSummary()), quickSummary) << c.text;
+        EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(c.message)) << c.text;
         EXPECT_THROW(window_->readRunOptionsFromForm(), std::runtime_error);
         chooseDepth(0);
     }
     // A long pasted text is refused with a message as well.
     typeInto(IDC_MODEL_SIZE, std::wstring(30000, L'9'));
-    EXPECT_EQ(textOf(window_->targetLine()), fromUtf8(kUnreadableModelSizeMessage));
+    EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(kUnreadableModelSizeMessage));
 }
 
 TEST_F(MainWindowTest, ArrowsStepFromTheLastValidSizeAndStopAtBothEnds) {
     typeInto(IDC_MODEL_SIZE, L"abc");
     EXPECT_EQ(pressArrow(1), 1);
-    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"6.7");
+    EXPECT_EQ(windowText(control(IDC_MODEL_SIZE)), L"6.7");
     EXPECT_DOUBLE_EQ(window_->state().modelGB, 6.7);
 
     typeInto(IDC_MODEL_SIZE, L"1000");
     pressArrow(1);
-    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"1000.0");
+    EXPECT_EQ(windowText(control(IDC_MODEL_SIZE)), L"1000.0");
     typeInto(IDC_MODEL_SIZE, L"0.1");
     pressArrow(-1);
-    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"0.1");
+    EXPECT_EQ(windowText(control(IDC_MODEL_SIZE)), L"0.1");
     pressArrow(-1);
-    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"0.1");
+    EXPECT_EQ(windowText(control(IDC_MODEL_SIZE)), L"0.1");
     EXPECT_EQ(SendMessageW(control(IDC_MODEL_SPIN), UDM_GETPOS32, 0, 0), 66)
         << "the control's own position is never used";
 
     window_->setBusy(true);
     EXPECT_EQ(pressArrow(1), 1);
-    EXPECT_EQ(textOf(control(IDC_MODEL_SIZE)), L"0.1") << "refused while busy";
+    EXPECT_EQ(windowText(control(IDC_MODEL_SIZE)), L"0.1") << "refused while busy";
     window_->setBusy(false);
 }
 
@@ -448,7 +432,7 @@ TEST_F(MainWindowTest, ClosingWhileBusyWaitsForTheWorkToEnd) {
     ASSERT_TRUE(IsWindow(hwnd_));
     EXPECT_TRUE(state.closing);
     EXPECT_TRUE(state.cancelRequested.load());
-    EXPECT_EQ(textOf(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->statusLine()),
               L"Finishing current I/O and cleanup before closing...");
 
     state.cancelRequested = false;
@@ -456,7 +440,7 @@ TEST_F(MainWindowTest, ClosingWhileBusyWaitsForTheWorkToEnd) {
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_));
     EXPECT_FALSE(state.cancelRequested.load()) << "a format is never cancelled";
-    EXPECT_EQ(textOf(window_->statusLine()), L"Waiting for formatting to finish before closing...");
+    EXPECT_EQ(windowText(window_->statusLine()), L"Waiting for formatting to finish before closing...");
 
     state.formatting = false;
     window_->setBusy(false);
@@ -472,12 +456,12 @@ TEST_F(MainWindowTest, BrowseAsksThroughTheSeamAndTakesTheChosenFolder) {
                  reinterpret_cast<LPARAM>(control(IDC_BROWSE)));
     ASSERT_EQ(services_.folderDialogTitles.size(), 1u);
     EXPECT_EQ(services_.folderDialogTitles[0], L"Select a folder on the drive to test");
-    EXPECT_EQ(textOf(control(IDC_FOLDER)), folder_.path().native());
-    EXPECT_NE(textOf(window_->targetLine()).find(L"GiB free"), std::wstring::npos);
+    EXPECT_EQ(windowText(control(IDC_FOLDER)), folder_.path().native());
+    EXPECT_NE(windowText(window_->targetLine()).find(L"GiB free"), std::wstring::npos);
 
     SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED),
                  reinterpret_cast<LPARAM>(control(IDC_BROWSE)));
-    EXPECT_EQ(textOf(control(IDC_FOLDER)), folder_.path().native()) << "cancel changes nothing";
+    EXPECT_EQ(windowText(control(IDC_FOLDER)), folder_.path().native()) << "cancel changes nothing";
     EXPECT_TRUE(services_.messages.empty());
 }
 
@@ -491,7 +475,7 @@ TEST_F(MainWindowTest, ChoosingADriveFillsTheFolder) {
     SendMessageW(control(IDC_DRIVES), CB_SETCURSEL, static_cast<WPARAM>(last), 0);
     SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(control(IDC_DRIVES)));
-    EXPECT_EQ(textOf(control(IDC_FOLDER)), roots.back());
+    EXPECT_EQ(windowText(control(IDC_FOLDER)), roots.back());
     EXPECT_EQ(SendMessageW(control(IDC_DRIVES), CB_GETCURSEL, 0, 0), last);
     wchar_t entry[512] = {};
     SendMessageW(control(IDC_DRIVES), CB_GETLBTEXT, static_cast<WPARAM>(last),
@@ -541,9 +525,7 @@ class ComparisonTableTest : public MainWindowTest {
     }
     HWND list() const { return window_->comparisonList(); }
     std::wstring cell(int row, int column) const {
-        wchar_t text[512] = {};
-        ListView_GetItemText(list(), row, column, text, 512);
-        return text;
+        return orvane::testing::listCellText(list(), row, column);
     }
     int imageOf(int row, int column) const {
         LVITEMW item{};
@@ -605,7 +587,7 @@ TEST_F(ComparisonTableTest, RowsAreRankedWithDotsOnTheDriveColumn) {
     for (int column = 1; column < 12; ++column)
         EXPECT_EQ(sortArrow(column), 0) << column;
     // Nothing is selected yet: the details keep the guidance text.
-    EXPECT_EQ(textOf(window_->details()), fromUtf8(storageGuidancePolicyText()));
+    EXPECT_EQ(windowText(window_->details()), fromUtf8(storageGuidancePolicyText()));
 }
 
 TEST_F(ComparisonTableTest, ColumnClicksSortAndFlipTheArrow) {
@@ -632,13 +614,13 @@ TEST_F(ComparisonTableTest, SelectionAndDetailsSurviveAModelSizeChange) {
     typeInto(IDC_FOLDER, folder_.path().native());
     select(rowNamed(L"SD card"));
     ASSERT_TRUE(window_->state().selectedKey.has_value());
-    std::wstring details = textOf(window_->details());
+    std::wstring details = windowText(window_->details());
     EXPECT_EQ(details.rfind(L"SD card 128GB - Caution\r\n", 0), 0u) << details;
     EXPECT_NE(details.find(L"| Comparison: 6.6 GB | Model read: 71.1 s\r\n"), std::wstring::npos);
 
     typeInto(IDC_MODEL_SIZE, L"70");  // re-rated: 70 GB no longer fits the card
     EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
-    details = textOf(window_->details());
+    details = windowText(window_->details());
     EXPECT_EQ(details.rfind(L"SD card 128GB - ", 0), 0u) << details;
     EXPECT_NE(details.find(L"| Comparison: 70.0 GB | Model read: 754.3 s\r\n"), std::wstring::npos)
         << details;
@@ -647,7 +629,7 @@ TEST_F(ComparisonTableTest, SelectionAndDetailsSurviveAModelSizeChange) {
     EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
     typeInto(IDC_MODEL_SIZE, L"abc");  // an invalid size changes nothing in the table
     EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
-    EXPECT_NE(textOf(window_->details()).find(L"Comparison: 70.0 GB"), std::wstring::npos);
+    EXPECT_NE(windowText(window_->details()).find(L"Comparison: 70.0 GB"), std::wstring::npos);
 }
 
 TEST_F(ComparisonTableTest, UnknownAllocationAndReadTimeShowAsDashesAndUnknown) {
@@ -656,7 +638,7 @@ TEST_F(ComparisonTableTest, UnknownAllocationAndReadTimeShowAsDashesAndUnknown) 
     EXPECT_EQ(cell(row, 3), L"--");
     EXPECT_EQ(cell(row, 6), L"--");
     select(row);
-    const std::wstring details = textOf(window_->details());
+    const std::wstring details = windowText(window_->details());
     EXPECT_NE(details.find(L"| Model read: unknown\r\n"), std::wstring::npos) << details;
     EXPECT_NE(details.find(L"NTFS | Allocation: 0.0 KiB | Recorded free: 900.0 GB\r\n"),
               std::wstring::npos)

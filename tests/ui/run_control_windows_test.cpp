@@ -30,6 +30,8 @@
 #include "tests/ui/scripted_desktop_services_windows.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
+#include "tests/ui/window_test_support_windows.h"
+#include "ui/window_text_windows.h"
 #include "ui/posted_messages_windows.h"
 #include "ui/setup_form.h"
 #include "ui/suggested_report_name.h"
@@ -38,38 +40,13 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using orvane::testing::pumpUntil;
 using orvane::testing::readWholeFile;
 using orvane::testing::snapshotFolder;
 using orvane::testing::writeWholeFile;
 
 constexpr wchar_t kSequentialWriteNotice[] =
     L"Writing model-sized data (cache bypass requested, durable flush)...";
-
-std::wstring textOf(HWND control) {
-    const int length = GetWindowTextLengthW(control);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
-
-// Runs the thread's message loop until done() holds; false when the time is up.
-bool pumpUntil(const std::function<bool()>& done, double seconds = 120.0) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
-    for (;;) {
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
 
 // What the window received, seen before its own handler takes the record.
 struct Observed {
@@ -85,7 +62,7 @@ LRESULT CALLBACK observe(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
     auto& seen = *reinterpret_cast<Observed*>(data);
     if (message == WM_APP_PROGRESS) {
         seen.notices.push_back(*reinterpret_cast<const Progress*>(lParam));
-        seen.statusBeforeNotice.push_back(textOf(seen.window->statusLine()));
+        seen.statusBeforeNotice.push_back(windowText(seen.window->statusLine()));
     }
     if (message == WM_DESTROY) {
         seen.destroyed = true;
@@ -126,12 +103,7 @@ std::thread refuseThread(std::function<void()>) {
 
 class RunControlTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof(controls),
-                                      ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
-    }
+    static void SetUpTestSuite() { orvane::testing::initWindowTests(); }
 
     void TearDown() override {
         // Whatever a failed test left running ends before the folder goes.
@@ -180,21 +152,12 @@ class RunControlTest : public ::testing::Test {
         SendMessageW(control(IDC_DEPTH), CB_SETCURSEL, static_cast<WPARAM>(depth), 0);
     }
     bool runFinished() const { return !window_->state().busy && window_->state().currentResult; }
-    std::set<int> enabledIds() const {
-        std::set<int> ids;
-        for (int id = IDC_FOLDER; id <= IDC_MODEL_SPIN; ++id) {
-            if (IsWindowEnabled(control(id)))
-                ids.insert(id);
-        }
-        return ids;
-    }
+    std::set<int> enabledIds() const { return orvane::testing::enabledControlIds(*window_); }
     int selectedRow() const {
         return ListView_GetNextItem(window_->comparisonList(), -1, LVNI_SELECTED);
     }
     std::wstring cell(int row, int column) const {
-        wchar_t text[512] = {};
-        ListView_GetItemText(window_->comparisonList(), row, column, text, 512);
-        return text;
+        return orvane::testing::listCellText(window_->comparisonList(), row, column);
     }
     int rows() const { return ListView_GetItemCount(window_->comparisonList()); }
 
@@ -218,7 +181,7 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     ASSERT_TRUE(services_.messages.empty()) << toUtf8(services_.messages[0].text);
     EXPECT_TRUE(state().busy);
     EXPECT_EQ(enabledIds(), std::set<int>{IDC_CANCEL});
-    EXPECT_EQ(textOf(window_->details()),
+    EXPECT_EQ(windowText(window_->details()),
               L"Testing selected storage. You can cancel at any time; cleanup runs after the "
               L"current I/O completes.");
     ASSERT_TRUE(pumpUntil([&] { return runFinished(); }, 300));
@@ -231,7 +194,7 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     EXPECT_EQ(observed_.notices.back().percent, 100);
     EXPECT_EQ(observed_.notices.back().message, "Completed");
     EXPECT_EQ(SendMessageW(window_->progressBar(), PBM_GETPOS, 0, 0), 100);
-    EXPECT_EQ(textOf(window_->statusLine()), L"Completed");
+    EXPECT_EQ(windowText(window_->statusLine()), L"Completed");
     EXPECT_EQ(enabledIds().count(IDC_SAVE_JSON), 1u);
     EXPECT_EQ(enabledIds().count(IDC_CANCEL), 0u);
 
@@ -240,7 +203,7 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     EXPECT_EQ(cell(0, 0), L"1");
     EXPECT_EQ(selectedRow(), 0);
     EXPECT_EQ(cell(0, 10), L"Quick");
-    const std::wstring details = textOf(window_->details());
+    const std::wstring details = windowText(window_->details());
     EXPECT_EQ(details.rfind(cell(0, 1) + L"\r\n", 0), 0u) << details;
     EXPECT_NE(details.find(L"Status: Completed"), std::wstring::npos) << details;
 
@@ -265,7 +228,7 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     EXPECT_EQ(again.timestampUtc, result.timestampUtc);
     EXPECT_EQ(again.scratchFolder, toUtf8(result.scratchFolder.native()));
     EXPECT_EQ(again.displayName, toUtf8(saved.stem().native()));
-    EXPECT_EQ(textOf(window_->statusLine()), L"Saved " + saved.filename().native());
+    EXPECT_EQ(windowText(window_->statusLine()), L"Saved " + saved.filename().native());
     EXPECT_FALSE(fs::exists(result.scratchFolder)) << "the run cleaned up after itself";
 }
 
@@ -274,13 +237,13 @@ TEST_F(RunControlTest, CancelDuringTheSequentialWriteEndsAsCancelledAndIsOffered
     chooseFolderAndDepth(testFolder(), 0);
     command(IDC_START);
     ASSERT_TRUE(pumpUntil([&] { return !observed_.notices.empty(); }));
-    EXPECT_EQ(textOf(window_->statusLine()), kSequentialWriteNotice);
+    EXPECT_EQ(windowText(window_->statusLine()), kSequentialWriteNotice);
 
     command(IDC_CANCEL);
     EXPECT_TRUE(state().cancelRequested.load());
     EXPECT_FALSE(IsWindowEnabled(control(IDC_CANCEL)));
     EXPECT_EQ(enabledIds(), std::set<int>{});
-    EXPECT_EQ(textOf(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->statusLine()),
               L"Cancelling after current I/O, then removing temporary files...");
     const std::size_t noticesBeforeCancel = observed_.notices.size();
 
@@ -290,7 +253,7 @@ TEST_F(RunControlTest, CancelDuringTheSequentialWriteEndsAsCancelledAndIsOffered
     EXPECT_EQ(observed_.statusBeforeNotice.back(),
               L"Cancelling after current I/O, then removing temporary files...");
     EXPECT_EQ(observed_.notices.back().message, "Cancelled");
-    EXPECT_EQ(textOf(window_->statusLine()), L"Cancelled");
+    EXPECT_EQ(windowText(window_->statusLine()), L"Cancelled");
     EXPECT_EQ(state().currentResult->status, "Cancelled");
     ASSERT_EQ(rows(), 1);
     EXPECT_EQ(selectedRow(), 0);
@@ -309,7 +272,7 @@ TEST_F(RunControlTest, ClosingDuringARunWaitsForTheRowAndOffersNoSave) {
     EXPECT_TRUE(IsWindow(hwnd_));
     EXPECT_TRUE(state().closing);
     EXPECT_TRUE(state().cancelRequested.load());
-    EXPECT_EQ(textOf(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->statusLine()),
               L"Finishing current I/O and cleanup before closing...");
 
     ASSERT_TRUE(pumpUntil([&] { return observed_.destroyed; }));
@@ -367,7 +330,7 @@ TEST_F(RunControlTest, ARunWhoseReportCannotBeMadeStaysCurrentAndSaysWhy) {
     chooseFolderAndDepth(testFolder(), 0);
     command(IDC_START);
     ASSERT_TRUE(pumpUntil([&] { return runFinished(); }));
-    EXPECT_EQ(textOf(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->statusLine()),
               L"Completed - the report could not be made: Free space exceeds capacity.");
     EXPECT_EQ(rows(), 0);
     EXPECT_TRUE(services_.saveRequests.empty()) << "no dialog for a report that cannot be written";
@@ -507,7 +470,7 @@ TEST_F(ResultsFolderTest, ImportStoresCopiesUnderFreeNamesAndOnlyOnce) {
 TEST_F(ResultsFolderTest, SavingCsvLeavesTheTableAndJsonRecordsThePath) {
     finishOneRun();
     const std::wstring rowBefore = cell(0, 1);
-    const std::wstring detailsBefore = textOf(window_->details());
+    const std::wstring detailsBefore = windowText(window_->details());
 
     services_.saveAnswers.push_back(results() / "table.csv");
     command(IDC_SAVE_CSV);
@@ -518,14 +481,14 @@ TEST_F(ResultsFolderTest, SavingCsvLeavesTheTableAndJsonRecordsThePath) {
               suggestedReportFileName(*state().currentResult, true));
     EXPECT_EQ(readWholeFile(results() / "table.csv"), writeReportCsv(*state().currentResult));
     EXPECT_EQ(cell(0, 1), rowBefore);
-    EXPECT_EQ(textOf(window_->details()), detailsBefore);
-    EXPECT_EQ(textOf(window_->statusLine()), L"Saved table.csv");
+    EXPECT_EQ(windowText(window_->details()), detailsBefore);
+    EXPECT_EQ(windowText(window_->statusLine()), L"Saved table.csv");
 
     services_.saveAnswers.push_back(results() / "my drive.json");
     command(IDC_SAVE_JSON);
     ASSERT_EQ(rows(), 1) << "the same run keeps one row";
     EXPECT_EQ(cell(0, 1).rfind(L"my drive - ", 0), 0u) << cell(0, 1);
-    const std::wstring details = textOf(window_->details());
+    const std::wstring details = windowText(window_->details());
     EXPECT_NE(details.find(L"\r\nSaved report: " + (results() / "my drive.json").native()),
               std::wstring::npos)
         << details;
@@ -552,7 +515,7 @@ TEST_F(ResultsFolderTest, AFailedSaveAsksAgainAndKeepsThePreviousFile) {
     EXPECT_EQ(services_.saveRequests.size(), 2u) << "the dialog came back";
     EXPECT_EQ(readWholeFile(previous), "the user's earlier report");
     EXPECT_EQ(snapshotFolder(results()).size(), 1u) << "no temporary file left";
-    EXPECT_EQ(textOf(window_->details()).find(L"Saved report:"), std::wstring::npos);
+    EXPECT_EQ(windowText(window_->details()).find(L"Saved report:"), std::wstring::npos);
 
     // A results folder that cannot be made is said first; the dialog still opens.
     fs::remove_all(results());
