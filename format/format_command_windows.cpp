@@ -1,7 +1,7 @@
 #include <stdexcept>
-#include <vector>
 
 #include "engine/windows_api.h"
+#include "engine/program_path_windows.h"
 #include "format/format_command.h"
 
 namespace orvane {
@@ -23,23 +23,15 @@ std::string_view embeddedScript() {
     return {static_cast<const char*>(data), size};
 }
 
-NativeString ownProgramPath() {
-    std::vector<wchar_t> buffer(32768, L'\0');
-    const DWORD length =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    // Empty (refused as a host path) when the path cannot be read whole.
-    if (length == 0 || length >= buffer.size())
-        return {};
-    return NativeString(buffer.data(), length);
-}
-
 }  // namespace
 
 NativeString composeFormatCommand(const FormatTarget& target, std::uint32_t clusterBytes,
                                   const NativeString& label) {
     validateFormatRequest(target, clusterBytes, label);
     const std::string_view script = embeddedScript();
-    return composeFormatCommandFrom(target, clusterBytes, label, script, ownProgramPath());
+    // Empty (refused as a host path) when the path cannot be read whole.
+    return composeFormatCommandFrom(target, clusterBytes, label, script,
+                                    programFilePath().value_or(NativeString()));
 }
 
 }  // namespace orvane

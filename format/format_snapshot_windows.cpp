@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/program_path_windows.h"
 #include "engine/unique_handle_windows.h"
 #include "engine/windows_api.h"
 #include "format/format_snapshot.h"
@@ -146,16 +147,6 @@ std::optional<NativeString> windowsDirectory() {
     return NativeString(buffer, length);
 }
 
-std::optional<NativeString> programPath() {
-    std::vector<wchar_t> buffer(32768, L'\0');
-    const DWORD length =
-        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    // A full buffer means a truncated path without its terminator.
-    if (length == 0 || length >= buffer.size())
-        return std::nullopt;
-    return NativeString(buffer.data(), length);
-}
-
 void readVolumeDevice(const NativeString& root, FormatSnapshot& snapshot) {
     const UniqueFileHandle volume = openForQueries(L"\\\\.\\" + root.substr(0, 2));
     if (!volume)
@@ -283,7 +274,7 @@ FormatSnapshot readFormatSnapshot(const NativeString& root) {
     FormatSnapshot snapshot;
     snapshot.volumePath = guidPathOrNothing(std::filesystem::path(root));
     snapshot.windowsDirectory = windowsDirectory();
-    snapshot.programPath = programPath();
+    snapshot.programPath = programFilePath();
     if (snapshot.windowsDirectory)
         snapshot.windowsVolumePath = guidPathOrNothing(*snapshot.windowsDirectory);
     if (snapshot.programPath)

@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include "cli/run_command_line.h"
+#include "engine/program_path_windows.h"
 #include "engine/scope_exit.h"
 #include "engine/unique_handle_windows.h"
 #include "ui/desktop_services_windows.h"
@@ -19,21 +20,10 @@
 
 namespace {
 
-// The program's own folder. GetModuleFileNameW fills a short buffer without a terminator, so a
-// result as long as the buffer means "try a larger one".
+// The program's own folder.
 std::filesystem::path executableFolder() {
-    std::wstring path(32768, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return std::filesystem::current_path();
-        if (length < path.size()) {
-            path.resize(length);
-            return std::filesystem::path(path).parent_path();
-        }
-        path.resize(path.size() * 2);
-    }
+    const auto program = orvane::programFilePath();
+    return program ? std::filesystem::path(*program).parent_path() : std::filesystem::current_path();
 }
 
 int runWindow(HINSTANCE instance, int showCommand) {
