@@ -51,8 +51,9 @@ void runRandomPhase(RunContext& run, RandomBlockSequence& blocks, const RandomPh
 
     run.report(phase.progressBase, message);
     const Instant phaseStart = MonotonicClock::now();
+    Instant lastRequestEnd = phaseStart;  // the time limit reuses the request's own clock read
     std::uint64_t operations = 0;
-    while (secondsSince(phaseStart) < limit && operations < kOperationCap) {
+    while (secondsBetween(phaseStart, lastRequestEnd) < limit && operations < kOperationCap) {
         run.throwIfCancelled();
         const std::uint64_t offset = blocks.nextOffset();
         if (writing) {
@@ -69,9 +70,11 @@ void runRandomPhase(RunContext& run, RandomBlockSequence& blocks, const RandomPh
         if (writing)
             result.bytesWritten += kBlockBytes;
         latencies.push_back(millisecondsBetween(requestStart, requestEnd));
+        lastRequestEnd = requestEnd;
         ++operations;
         if (operations % 256 == 0) {
-            const auto step = static_cast<std::int32_t>(14.0 * secondsSince(phaseStart) / limit);
+            const auto step =
+                static_cast<std::int32_t>(14.0 * secondsBetween(phaseStart, requestEnd) / limit);
             run.report(phase.progressBase + std::min(14, step), message);
         }
     }
