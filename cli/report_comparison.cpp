@@ -1,15 +1,14 @@
 #include "cli/report_comparison.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ostream>
 #include <stdexcept>
 
 #include "engine/text_encoding.h"
 #include "reports/comparison_text.h"
-#include "reports/report_import.h"
 #include "reports/report_methods.h"
 #include "reports/suitability.h"
+#include "ui/report_loading.h"
 #include "ui/setup_form.h"
 
 namespace orvane {
@@ -24,29 +23,21 @@ constexpr const char* kUsage =
 ReportColumn columnNamed(const std::string& text) {
     for (int index = 0; index < kReportColumnCount; ++index) {
         const auto column = static_cast<ReportColumn>(index);
-        if (text == comparisonColumnTitle(column) || text == std::to_string(index)) return column;
+        if (text == comparisonColumnTitle(column) || text == std::to_string(index))
+            return column;
     }
     throw std::invalid_argument("Unknown column \"" + text + "\".\n" + kUsage);
 }
 
-bool isJsonFile(const fs::directory_entry& entry) {
-    std::error_code error;
-    if (!entry.is_regular_file(error)) return false;
-    std::string extension = entry.path().extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".json";
-}
-
-std::vector<fs::path> reportFilesOf(const fs::path& input) {
-    std::error_code error;
-    if (!fs::is_directory(input, error)) return {input};
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(input)) {
-        if (isJsonFile(entry)) files.push_back(entry.path());
+// The loader's "name: message\r\n" lines as separate texts.
+std::vector<std::string> problemLines(const NativeString& problems) {
+    std::vector<std::string> lines;
+    const std::string text = toUtf8(problems);
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
     }
-    std::sort(files.begin(), files.end());  // a stable order whatever the filesystem lists
-    return files;
+    return lines;
 }
 
 }  // namespace
@@ -57,7 +48,8 @@ ComparisonRequest parseComparisonArguments(const std::vector<std::string>& argum
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
         if (argument == "--model-gb" || argument == "--sort") {
-            if (!hasValue) throw std::invalid_argument(argument + " needs a value.\n" + kUsage);
+            if (!hasValue)
+                throw std::invalid_argument(argument + " needs a value.\n" + kUsage);
             const std::string& value = arguments[++i];
             if (argument == "--sort") {
                 request.sort.column = columnNamed(value);
@@ -76,29 +68,34 @@ ComparisonRequest parseComparisonArguments(const std::vector<std::string>& argum
             request.inputs.push_back(fs::path(fromUtf8(argument)));
         }
     }
-    if (request.inputs.empty()) throw std::invalid_argument(kUsage);
+    if (request.inputs.empty())
+        throw std::invalid_argument(kUsage);
     return request;
 }
 
 LoadedReports loadComparisonInputs(const std::vector<fs::path>& inputs) {
-    LoadedReports loaded;
+    // The window's own start-up loader: a folder is scanned as its results folder is, and every
+    // report names itself.
+    std::vector<ReportLoadJob> jobs(1);
+    jobs[0].scanFolder = true;
     for (const auto& input : inputs) {
-        std::vector<fs::path> files;
-        try {
-            files = reportFilesOf(input);
-        } catch (const std::exception& error) {
-            loaded.problems.push_back(toUtf8(input.native()) + ": " + error.what());
-            continue;
+        std::error_code error;
+        if (fs::is_directory(input, error)) {
+            ReportLoadJob folder;
+            folder.scanFolder = true;
+            folder.resultsFolder = input;
+            jobs.push_back(std::move(folder));
+        } else {
+            jobs[0].paths.push_back(input);
         }
-        for (const auto& file : files) {
-            try {
-                SavedReport report = loadReportFile(file, true);
-                report.filePath = file;
-                addOrReplaceReport(loaded.reports, std::move(report));
-            } catch (const std::exception& error) {
-                loaded.problems.push_back(toUtf8(file.filename().native()) + ": " + error.what());
-            }
-        }
+    }
+    LoadedReports loaded;
+    for (auto& job : jobs) {
+        ReportLoadResult result = loadReports(std::move(job));
+        for (auto& row : result.rows)
+            addOrReplaceReport(loaded.reports, std::move(row));
+        for (auto& line : problemLines(result.problems))
+            loaded.problems.push_back(std::move(line));
     }
     return loaded;
 }
@@ -131,9 +128,11 @@ std::string comparisonTable(const std::vector<SavedReport>& reports) {
     for (const auto& row : rows) {
         std::string line;
         for (int index = 0; index < kReportColumnCount; ++index) {
-            if (index > 0) line += "  ";
+            if (index > 0)
+                line += "  ";
             line += row[index];
-            if (index + 1 < kReportColumnCount) line.append(widths[index] - width(row[index]), ' ');
+            if (index + 1 < kReportColumnCount)
+                line.append(widths[index] - width(row[index]), ' ');
         }
         table += line + "\n";
     }
@@ -150,7 +149,8 @@ int runReportComparison(const std::vector<std::string>& arguments, std::ostream&
         return kComparisonUsageError;
     }
     LoadedReports loaded = loadComparisonInputs(request.inputs);
-    for (const auto& problem : loaded.problems) err << problem << "\n";
+    for (const auto& problem : loaded.problems)
+        err << problem << "\n";
 
     reevaluateForModelSize(loaded.reports, request.modelGB, runningReportMethods().platform,
                            request.sort);

@@ -29,8 +29,8 @@ struct LoadedReports {
     std::vector<std::string> problems;  // "name: message", one per file that failed
 };
 
-// Folders contribute their *.json files (any letter case, not recursive), as the window loads
-// its results folder; every report names itself by its own display name.
+// Folders contribute their *.json files (any letter case, not recursive) as the window loads its
+// results folder; every report names itself by its own display name.
 LoadedReports loadComparisonInputs(const std::vector<std::filesystem::path>& inputs);
 
 // The twelve columns, padded to line up, one line per report in list order.
