@@ -114,10 +114,14 @@ void rankReports(std::vector<SavedReport>& reports, const ColumnSort& sort) {
                      });
 }
 
+bool isSameRun(const SavedReport& a, const SavedReport& b) {
+    return a.platform == b.platform && a.timestampUtc == b.timestampUtc &&
+           a.scratchFolder == b.scratchFolder;
+}
+
 void addOrReplaceReport(std::vector<SavedReport>& reports, SavedReport report) {
     const auto same = std::find_if(reports.begin(), reports.end(), [&](const SavedReport& entry) {
-        return entry.platform == report.platform && entry.timestampUtc == report.timestampUtc &&
-               entry.scratchFolder == report.scratchFolder;
+        return isSameRun(entry, report);
     });
     if (same != reports.end()) {
         *same = std::move(report);

@@ -30,6 +30,9 @@ struct ColumnSort {
     bool ascending = true;
 };
 
+// Two rows stand for the same run: platform, timestamp and scratch folder equal byte for byte.
+bool isSameRun(const SavedReport& a, const SavedReport& b);
+
 // Platform, then timestamp text, then scratch folder, each compared byte by byte.
 bool identityGoesBefore(const SavedReport& a, const SavedReport& b);
 

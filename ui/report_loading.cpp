@@ -7,17 +7,13 @@
 
 #include "engine/text_encoding.h"
 #include "reports/report_import.h"
+#include "reports/report_ranking.h"
 
 namespace orvane {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-bool sameRun(const SavedReport& a, const SavedReport& b) {
-    return a.platform == b.platform && a.timestampUtc == b.timestampUtc &&
-           a.scratchFolder == b.scratchFolder;
-}
 
 bool hasJsonExtension(const fs::path& path) {
     const NativeString extension = path.extension().native();
@@ -113,12 +109,12 @@ ReportLoadResult loadReports(ReportLoadJob job) {
 
             const auto stored = std::find_if(
                 job.knownReports.begin(), job.knownReports.end(), [&](const SavedReport& known) {
-                    return sameRun(known, row) && !known.filePath.empty() &&
+                    return isSameRun(known, row) && !known.filePath.empty() &&
                            known.filePath.parent_path() == job.resultsFolder;
                 });
             const auto earlier =
                 std::find_if(result.rows.begin(), result.rows.end(),
-                             [&](const SavedReport& loaded) { return sameRun(loaded, row); });
+                             [&](const SavedReport& loaded) { return isSameRun(loaded, row); });
             if (stored != job.knownReports.end()) {
                 row.filePath = stored->filePath;  // already in the folder: nothing to copy
             } else if (earlier != result.rows.end()) {
