@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
 #include "reports/report_ranking.h"
 #include "reports/suitability.h"
 
@@ -61,8 +61,8 @@ const std::vector<std::string>& reportTexts() {
             run.timestampUtc = "202" + std::to_string(4 + i % 2) + "-" + (i % 12 < 9 ? "0" : "") +
                                std::to_string(i % 12 + 1) + "-1" + std::to_string(i % 10) + "T1" +
                                std::to_string(i % 10) + ":04:05Z";
-            run.status = statuses[i % 9];
-            run.verified = run.status == std::string("Completed");
+            run.status = *orvane::runStatusFromText(statuses[i % 9]);
+            run.verified = run.status == orvane::RunStatus::kCompleted;
             run.cleaned = i % 17 != 0;
             run.scratchFolder = orvane::fromUtf8("E:\\.orvane-varnolt-" + std::to_string(i));
             const double speed = scale(random);
@@ -99,7 +99,7 @@ void ImportRateAndRank(benchmark::State& state) {
     const auto column = static_cast<orvane::ReportColumn>(state.range(0));
     for (auto _ : state) {
         std::vector<orvane::SavedReport> reports = importAll();
-        orvane::reevaluateForModelSize(reports, 6.6, orvane::runningReportMethods().platform,
+        orvane::reevaluateForModelSize(reports, 6.6, orvane::runningMeasurementMethods().platform,
                                        {column, true});
         benchmark::DoNotOptimize(reports.data());
     }
@@ -124,7 +124,7 @@ void RateAndRank(benchmark::State& state) {
         state.PauseTiming();
         std::vector<orvane::SavedReport> reports = imported;
         state.ResumeTiming();
-        orvane::reevaluateForModelSize(reports, 12.0, orvane::runningReportMethods().platform,
+        orvane::reevaluateForModelSize(reports, 12.0, orvane::runningMeasurementMethods().platform,
                                        {column, false});
         benchmark::DoNotOptimize(reports.data());
     }

@@ -1,4 +1,5 @@
 #include "cli/command_line_options.h"
+#include "platform/byte_units.h"
 
 #include <stdexcept>
 #include <string>
@@ -57,7 +58,7 @@ CommandLineRequest parseCommandLineOptions(const std::vector<NativeString>& argu
                 [](const NativeString& v, std::size_t* end) { return std::stoull(v, end, 10); });
             if (mib < 16 || mib > 3072)
                 throw std::runtime_error("Invalid size");
-            request.options.testBytes = mib * 1048576ull;
+            request.options.testBytes = mib * kMiB;
         } else if (isOption(name, "--seconds")) {
             request.options.randomSecondsPerPhase = convertWhole(
                 value, "stod", "Invalid duration",

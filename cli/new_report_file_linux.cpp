@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "cli/run_command_line.h"
-#include "engine/platform_error.h"
-#include "engine/unique_fd_linux.h"
+#include "platform/platform_error.h"
+#include "platform/unique_fd_linux.h"
 
 namespace orvane {
 

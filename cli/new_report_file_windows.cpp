@@ -2,8 +2,8 @@
 #include <stdexcept>
 
 #include "cli/run_command_line.h"
-#include "engine/platform_error.h"
-#include "engine/unique_handle_windows.h"
+#include "platform/platform_error.h"
+#include "platform/unique_handle_windows.h"
 
 namespace orvane {
 

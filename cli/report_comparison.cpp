@@ -4,12 +4,13 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/comparison_text.h"
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
+#include "reports/model_size_text.h"
+#include "reports/results_folder_loader.h"
 #include "reports/suitability.h"
-#include "ui/report_loading.h"
-#include "ui/setup_form.h"
+#include "reports/results_folder_loader.h"
 
 namespace orvane {
 
@@ -27,17 +28,6 @@ ReportColumn columnNamed(const std::string& text) {
             return column;
     }
     throw std::invalid_argument("Unknown column \"" + text + "\".\n" + kUsage);
-}
-
-// The loader's "name: message\r\n" lines as separate texts.
-std::vector<std::string> problemLines(const NativeString& problems) {
-    std::vector<std::string> lines;
-    const std::string text = toUtf8(problems);
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
 }
 
 }  // namespace
@@ -94,8 +84,8 @@ LoadedReports loadComparisonInputs(const std::vector<fs::path>& inputs) {
         ReportLoadResult result = loadReports(std::move(job));
         for (auto& row : result.rows)
             addOrReplaceReport(loaded.reports, std::move(row));
-        for (auto& line : problemLines(result.problems))
-            loaded.problems.push_back(std::move(line));
+        for (const auto& problem : result.problems)
+            loaded.problems.push_back(problemText(problem));
     }
     return loaded;
 }
@@ -152,7 +142,7 @@ int runReportComparison(const std::vector<std::string>& arguments, std::ostream&
     for (const auto& problem : loaded.problems)
         err << problem << "\n";
 
-    reevaluateForModelSize(loaded.reports, request.modelGB, runningReportMethods().platform,
+    reevaluateForModelSize(loaded.reports, request.modelGB, runningMeasurementMethods().platform,
                            request.sort);
     out << comparisonTable(loaded.reports);
     for (const auto& report : loaded.reports) {

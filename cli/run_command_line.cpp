@@ -26,7 +26,7 @@ int runOrThrow(const std::vector<NativeString>& arguments, const DiskFileFactory
     const std::string report = writeReportJson(result, std::string());
     // Create-new: a report that appeared since the check above is never overwritten.
     writeNewReportFile(request.reportPath, report);
-    return result.status == run_status::kCompleted ? kExitCompleted : kExitReportedNotCompleted;
+    return result.status == RunStatus::kCompleted ? kExitCompleted : kExitReportedNotCompleted;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "engine/disk_file.h"
+#include "storage/disk_file.h"
 #include "engine/run_records.h"
 
 namespace orvane {

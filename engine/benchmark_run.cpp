@@ -10,12 +10,12 @@
 
 #include "engine/fresh_run_assessment.h"
 #include "engine/monotonic_clock.h"
-#include "engine/random_bytes.h"
+#include "platform/random_bytes.h"
 #include "engine/run_context.h"
 #include "engine/run_option_rules.h"
-#include "engine/target_inspection.h"
+#include "storage/target_inspection.h"
 #include "engine/test_pattern.h"
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "engine/utc_timestamp.h"
 
 namespace orvane {
@@ -106,15 +106,15 @@ RunResult runBenchmark(const RunOptions& options, const std::atomic<bool>& cance
     try {
         runGuardedSection(result, cancelRequested, progress, openFile, createdFiles);
         result.verified = true;
-        result.status = run_status::kCompleted;
+        result.status = RunStatus::kCompleted;
     } catch (const Cancelled&) {
-        result.status = run_status::kCancelled;
+        result.status = RunStatus::kCancelled;
     } catch (const std::exception& failure) {
-        result.status = run_status::kFailed;
+        result.status = RunStatus::kFailed;
         result.error = failure.what();
     } catch (...) {
         // A caller's factory or callback may throw anything; the run still must not throw.
-        result.status = run_status::kFailed;
+        result.status = RunStatus::kFailed;
         result.error = kUnknownFailureMessage;
     }
 
@@ -124,14 +124,15 @@ RunResult runBenchmark(const RunOptions& options, const std::atomic<bool>& cance
         result.error +=
             " Cleanup incomplete. Remove only this run's test folder after checking it: " +
             toUtf8(result.scratchFolder.native());
-        if (result.status == run_status::kCompleted)
-            result.status = run_status::kCleanupWarning;
+        if (result.status == RunStatus::kCompleted)
+            result.status = RunStatus::kCleanupWarning;
     }
     result.assessment = assessFreshRun(result);
 
     if (progress) {
         const std::string message =
-            result.error.empty() ? result.status : result.status + ": " + result.error;
+            result.error.empty() ? std::string(runStatusText(result.status))
+                               : runStatusText(result.status) + std::string(": ") + result.error;
         try {
             progress(Progress{100, message});
         } catch (...) {

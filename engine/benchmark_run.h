@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "engine/disk_file.h"
+#include "storage/disk_file.h"
 #include "engine/run_records.h"
 
 namespace orvane {

@@ -1,7 +1,7 @@
 #include "engine/fresh_run_assessment.h"
 
 #include "engine/statistics.h"
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 
@@ -21,7 +21,7 @@ const char* labelFor(double read, double randomRead, double write) {
 }  // namespace
 
 std::string assessFreshRun(const RunResult& result) {
-    if (result.status != run_status::kCompleted || !result.verified || !result.cleaned) {
+    if (result.status != RunStatus::kCompleted || !result.verified || !result.cleaned) {
         return "No suitability rating: a complete, verified test with successful cleanup is "
                "required.";
     }

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/aligned_buffer.h"
-#include "engine/disk_file.h"
+#include "storage/aligned_buffer.h"
+#include "storage/disk_file.h"
 #include "engine/run_records.h"
+#include "platform/byte_units.h"
 
 namespace orvane {
 
@@ -27,7 +28,7 @@ struct RunContext {
     AlignedBuffer readBuffer;
     AlignedBuffer requestBuffer;
 
-    std::uint64_t testMebibytes() const { return result.options.testBytes / 1048576; }
+    std::uint64_t testMebibytes() const { return result.options.testBytes / kMiB; }
 
     void throwIfCancelled() const {
         if (cancelRequested.load(std::memory_order_relaxed))

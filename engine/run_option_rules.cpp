@@ -1,4 +1,6 @@
 #include "engine/run_option_rules.h"
+#include "engine/model_size_range.h"
+#include "platform/byte_units.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -7,7 +9,6 @@ namespace orvane {
 
 namespace {
 
-constexpr std::uint64_t kMiB = 1048576;
 constexpr std::uint64_t kSmallFileReserve = 65536;
 constexpr std::uint64_t kMarginUnits = 4096;  // 4096 × 64 KiB = 256 MiB
 
@@ -24,7 +25,7 @@ void validateRunOptions(const RunOptions& options) {
         throw std::runtime_error(kDurationOrCountMessage);
     }
     const double model = options.modelGB;
-    if (!std::isfinite(model) || model <= 0.0 || model > 1000.0) {
+    if (!isRunModelSize(model)) {
         throw std::runtime_error(kModelSizeMessage);
     }
 }

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-namespace orvane {
+#include "engine/run_status.h"
+#include "platform/native_string.h"
+#include "storage/volume_info.h"
 
-// Volume texts are the platform's native strings: UTF-16 on Windows, UTF-8 on Linux.
-using NativeString = std::filesystem::path::string_type;
+namespace orvane {
 
 struct RunOptions {
     std::filesystem::path folder;
@@ -20,17 +21,6 @@ struct RunOptions {
     std::int32_t smallFiles = 200;
     double modelGB = 6.6;
     std::string profile = "Standard";
-};
-
-struct VolumeInfo {
-    NativeString root;
-    NativeString label;
-    NativeString filesystem;
-    NativeString type;
-    std::uint64_t freeBytesBefore = 0;
-    std::uint64_t totalBytes = 0;
-    std::uint32_t logicalSectorBytes = 0;
-    std::uint64_t allocationUnitBytes = 0;
 };
 
 struct Metric {
@@ -59,19 +49,11 @@ inline constexpr const char* kSmallFileWrite = "small_file_write";
 inline constexpr const char* kSmallFileRead = "small_file_read";
 }  // namespace metric_id
 
-namespace run_status {
-inline constexpr const char* kRunning = "Running";
-inline constexpr const char* kCompleted = "Completed";
-inline constexpr const char* kCleanupWarning = "Cleanup warning";
-inline constexpr const char* kFailed = "Failed";
-inline constexpr const char* kCancelled = "Cancelled";
-}  // namespace run_status
-
 struct RunResult {
     RunOptions options;
     VolumeInfo volume;
     std::string timestampUtc;
-    std::string status = run_status::kRunning;
+    RunStatus status = RunStatus::kRunning;
     std::string error;
     std::string assessment;
     std::filesystem::path scratchFolder;

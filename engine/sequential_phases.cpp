@@ -4,7 +4,7 @@
 
 #include "engine/monotonic_clock.h"
 #include "engine/run_context.h"
-#include "engine/sequential_write_preparation.h"
+#include "storage/sequential_write_preparation.h"
 #include "engine/statistics.h"
 #include "engine/test_pattern.h"
 

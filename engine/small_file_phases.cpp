@@ -7,7 +7,7 @@
 
 #include "engine/monotonic_clock.h"
 #include "engine/run_context.h"
-#include "engine/small_file.h"
+#include "storage/small_file.h"
 #include "engine/statistics.h"
 #include "engine/test_pattern.h"
 

@@ -1,4 +1,5 @@
 #include "engine/statistics.h"
+#include "platform/byte_units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,7 @@ Metric makeThroughputMetric(const std::string& id, const std::string& name, std:
     metric.unit = "MiB/s";
     metric.bytes = bytes;
     metric.seconds = seconds;
-    metric.value = (static_cast<double>(bytes) / 1048576.0) / std::max(seconds, 0.000001);
+    metric.value = (static_cast<double>(bytes) / static_cast<double>(kMiB)) / std::max(seconds, 0.000001);
     return metric;
 }
 

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/byte_units.h"
+
 namespace orvane {
 
-inline constexpr std::uint32_t kMiB = 1048576;
 inline constexpr std::uint32_t kBlockBytes = 4096;
 inline constexpr std::uint32_t kSmallFileBytes = 16384;
 

@@ -3,7 +3,7 @@
 #include <climits>
 #include <stdexcept>
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 #include "format/format_command.h"
 
 #include <wincrypt.h>

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "format/base64.h"
 #include "format/format_target_rules.h"
 #include "format/volume_label_rule.h"

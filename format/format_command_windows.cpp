@@ -1,7 +1,7 @@
 #include <stdexcept>
 
-#include "engine/windows_api.h"
-#include "engine/program_path_windows.h"
+#include "platform/windows_api.h"
+#include "platform/program_path_windows.h"
 #include "format/format_command.h"
 
 namespace orvane {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/program_path_windows.h"
-#include "engine/unique_handle_windows.h"
-#include "engine/windows_api.h"
+#include "platform/program_path_windows.h"
+#include "platform/unique_handle_windows.h"
+#include "platform/windows_api.h"
 #include "format/format_snapshot.h"
 #include "format/format_target_rules.h"
 

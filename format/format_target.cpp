@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "engine/target_inspection.h"
-#include "engine/text_encoding.h"
+#include "storage/target_inspection.h"
+#include "platform/text_encoding.h"
 #include "format/format_snapshot.h"
 #include "format/format_target_rules.h"
 

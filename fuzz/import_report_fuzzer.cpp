@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "reports/report_import.h"
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
 #include "reports/report_ranking.h"
 #include "reports/report_timestamp.h"
 #include "reports/suitability.h"
@@ -40,7 +40,7 @@ void checkAccepted(orvane::SavedReport report) {
     require(!report.displayName.empty());
     require(report.document->at("metrics").size() <= orvane::kReportMetricLimit);
 
-    orvane::evaluateSuitability(report, 6.6, orvane::runningReportMethods().platform);
+    orvane::evaluateSuitability(report, 6.6, orvane::runningMeasurementMethods().platform);
     require(report.suitabilityLevel >= 0 && report.suitabilityLevel <= 2);
     require(!report.reason.empty());
     (void)orvane::parseReportTimestamp(report.timestampUtc);

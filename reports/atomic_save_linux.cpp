@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/platform_error.h"
-#include "engine/scope_exit.h"
-#include "engine/unique_fd_linux.h"
+#include "platform/platform_error.h"
+#include "platform/scope_exit.h"
+#include "platform/unique_fd_linux.h"
 #include "reports/atomic_save.h"
 
 namespace orvane {

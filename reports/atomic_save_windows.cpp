@@ -2,7 +2,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/unique_handle_windows.h"
+#include "platform/unique_handle_windows.h"
 #include "reports/atomic_save.h"
 
 namespace orvane {

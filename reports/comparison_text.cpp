@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/number_text.h"
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/suitability.h"
 
 namespace orvane {

@@ -3,8 +3,8 @@
 #include <locale>
 #include <sstream>
 
-#include "engine/text_encoding.h"
-#include "reports/report_methods.h"
+#include "platform/text_encoding.h"
+#include "engine/measurement_methods.h"
 
 namespace orvane {
 
@@ -30,7 +30,7 @@ std::string quoted(const std::string& text) {
 }  // namespace
 
 std::string writeReportCsv(const RunResult& result) {
-    const ReportMethods& methods = runningReportMethods();
+    const MeasurementMethods& methods = runningMeasurementMethods();
     std::ostringstream out;
     out.imbue(std::locale::classic());
     out.setf(std::ios::fixed, std::ios::floatfield);
@@ -40,7 +40,7 @@ std::string writeReportCsv(const RunResult& result) {
     // The run's context is the same on every line.
     std::ostringstream context;
     context.imbue(std::locale::classic());
-    context << quoted(result.timestampUtc) << ',' << quoted(result.status) << ','
+    context << quoted(result.timestampUtc) << ',' << quoted(runStatusText(result.status)) << ','
             << quoted(methods.platform) << ',' << quoted(methods.cachePolicy) << ','
             << quoted(methods.writePolicy) << ',' << quoted(toUtf8(result.options.folder.native()))
             << ',' << quoted(toUtf8(result.volume.filesystem)) << ',' << result.options.testBytes

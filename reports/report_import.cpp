@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 

@@ -2,10 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_key_order.h"
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
 #include "reports/report_raw_text.h"
 #include "reports/suitability.h"
 
@@ -51,7 +51,7 @@ std::string writeReportJson(const RunResult& result, const std::string& displayN
     Guidance guidance;
     if (isValidModelSize(result.options.modelGB)) {
         const double modelGB = document.at("modelGB").get<double>();
-        evaluateSuitability(imported, modelGB, runningReportMethods().platform);
+        evaluateSuitability(imported, modelGB, runningMeasurementMethods().platform);
         guidance = {imported.displayName, modelGB, imported.rating, imported.reason};
     } else {
         const std::string label = toUtf8(result.volume.label);
@@ -59,13 +59,13 @@ std::string writeReportJson(const RunResult& result, const std::string& displayN
                                : !label.empty()         ? label
                                                         : std::string("Unnamed volume");
         guidance.modelGB = document.at("modelGB");
-        guidance.rating = result.status == run_status::kFailed ? "Not recommended" : "Caution";
+        guidance.rating = result.status == RunStatus::kFailed ? "Not recommended" : "Caution";
         guidance.reason = kInvalidModelSizeReason;
         document["estimatedModelReadSeconds"] = nullptr;
     }
     enrich(document, guidance);
 
-    return inReportKeyOrder(document).dump(2, ' ', false, json::error_handler_t::strict) + "\n";
+    return inRunIdentityOrder(document).dump(2, ' ', false, json::error_handler_t::strict) + "\n";
 }
 
 }  // namespace orvane

@@ -99,7 +99,7 @@ ordered_json orderedTopLevelValue(const std::string& key, const json& value) {
 
 }  // namespace
 
-ordered_json inReportKeyOrder(const json& document) {
+ordered_json inRunIdentityOrder(const json& document) {
     if (!document.is_object())
         return plain(document);
     return ordered(document, kTopLevelKeys, [](const char* key, const json& value) {

@@ -7,6 +7,6 @@ namespace orvane {
 
 // Known keys in their fixed order, then any others in the document's own (sorted) order;
 // volume, storageGuidance and each metric object likewise.
-nlohmann::ordered_json inReportKeyOrder(const nlohmann::json& document);
+nlohmann::ordered_json inRunIdentityOrder(const nlohmann::json& document);
 
 }  // namespace orvane

@@ -114,11 +114,6 @@ void rankReports(std::vector<SavedReport>& reports, const ColumnSort& sort) {
                      });
 }
 
-bool isSameRun(const SavedReport& a, const SavedReport& b) {
-    return a.platform == b.platform && a.timestampUtc == b.timestampUtc &&
-           a.scratchFolder == b.scratchFolder;
-}
-
 void addOrReplaceReport(std::vector<SavedReport>& reports, SavedReport report) {
     const auto same = std::find_if(reports.begin(), reports.end(), [&](const SavedReport& entry) {
         return isSameRun(entry, report);

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "reports/run_identity.h"
 #include "reports/saved_report.h"
 
 namespace orvane {
@@ -30,8 +31,6 @@ struct ColumnSort {
     bool ascending = true;
 };
 
-// Two rows stand for the same run: platform, timestamp and scratch folder equal byte for byte.
-bool isSameRun(const SavedReport& a, const SavedReport& b);
 
 // Platform, then timestamp text, then scratch folder, each compared byte by byte.
 bool identityGoesBefore(const SavedReport& a, const SavedReport& b);

@@ -6,8 +6,10 @@
 #include <locale>
 #include <sstream>
 
-#include "engine/text_encoding.h"
-#include "reports/report_methods.h"
+#include "platform/text_encoding.h"
+#include "engine/measurement_methods.h"
+#include "engine/model_size_range.h"
+#include "platform/byte_units.h"
 
 namespace orvane {
 
@@ -88,11 +90,11 @@ std::string jsonStringLiteral(const std::string& text) {
 }
 
 bool isValidModelSize(double modelGB) {
-    return std::isfinite(modelGB) && modelGB > 0.0 && modelGB <= 1000.0;
+    return isRunModelSize(modelGB);
 }
 
 std::string composeRawReportText(const RunResult& result) {
-    const ReportMethods& methods = runningReportMethods();
+    const MeasurementMethods& methods = runningMeasurementMethods();
     const RunOptions& options = result.options;
 
     std::ostringstream out;
@@ -109,7 +111,7 @@ std::string composeRawReportText(const RunResult& result) {
     field("timestampUtc") << jsonStringLiteral(result.timestampUtc);
     field("cachePolicy") << jsonStringLiteral(methods.cachePolicy);
     field("writePolicy") << jsonStringLiteral(methods.writePolicy);
-    field("status") << jsonStringLiteral(result.status);
+    field("status") << jsonStringLiteral(runStatusText(result.status));
     field("folder") << quoted(options.folder.native());
     field("scratchFolder") << quoted(result.scratchFolder.native());
     field("profile") << jsonStringLiteral(options.profile);
@@ -143,9 +145,9 @@ std::string composeRawReportText(const RunResult& result) {
     out << "\n  ],\n  \"estimatedModelReadSeconds\": ";
 
     const double readRate = lastSequentialRead(result);
-    if (readRate > 0.0 && result.status == run_status::kCompleted &&
+    if (readRate > 0.0 && result.status == RunStatus::kCompleted &&
         isValidModelSize(options.modelGB)) {
-        out << options.modelGB * 1e9 / (readRate * 1048576.0);
+        out << options.modelGB * 1e9 / (readRate * static_cast<double>(kMiB));
     } else {
         out << "null";
     }

@@ -4,10 +4,14 @@
 #include <cmath>
 #include <limits>
 #include <locale>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
+#include "engine/run_status.h"
+#include "engine/model_size_range.h"
+#include "platform/byte_units.h"
 
 namespace orvane {
 
@@ -38,12 +42,12 @@ std::string lowerAscii(std::string text) {
 bool methodsMatch(const SavedReport& report, const std::string& platform) {
     if (report.platform != platform)
         return false;
-    if (platform == kWindowsReportMethods.platform) {
+    if (platform == kWindowsMeasurementMethods.platform) {
         return contains(report.cachePolicy, "OS cache bypassed") &&
                contains(report.writePolicy, "Windows write-through") &&
                contains(report.writePolicy, "FlushFileBuffers");
     }
-    if (platform == kLinuxReportMethods.platform) {
+    if (platform == kLinuxMeasurementMethods.platform) {
         return contains(report.cachePolicy, "O_DIRECT") &&
                contains(report.writePolicy, "O_DSYNC") && contains(report.writePolicy, "fsync");
     }
@@ -79,19 +83,20 @@ const char* ratingWord(int level) {
 }  // namespace
 
 void evaluateSuitability(SavedReport& report, double modelGB, const std::string& platform) {
-    if (!std::isfinite(modelGB) || modelGB <= 0.0 || modelGB > 1000.0) {
+    if (!isRunModelSize(modelGB)) {
         throw std::runtime_error("Recorded model size must be positive and at most 1000 GB.");
     }
     const double modelBytes = modelGB * 1e9;
     Verdict verdict;
 
     const double readSeconds = report.sequentialRead > 0.0
-                                   ? modelBytes / (report.sequentialRead * 1048576.0)
+                                   ? modelBytes / (report.sequentialRead * static_cast<double>(kMiB))
                                    : std::numeric_limits<double>::infinity();
 
-    if (report.status == "Failed" || (report.status == "Completed" && !report.verified)) {
+    const std::optional<RunStatus> status = runStatusFromText(report.status);
+    if (status == RunStatus::kFailed || (status == RunStatus::kCompleted && !report.verified)) {
         verdict.add(2, "Failed or unverified test; retest before use.");
-    } else if (report.status != "Completed") {
+    } else if (status != RunStatus::kCompleted) {
         verdict.add(1, "Incomplete test; retest before drawing conclusions about the media.");
     }
     if (!report.cleaned)
@@ -155,7 +160,7 @@ void evaluateSuitability(SavedReport& report, double modelGB, const std::string&
 
 void reevaluateForModelSize(std::vector<SavedReport>& reports, double modelGB,
                             const std::string& platform, const ColumnSort& sort) {
-    if (!reports.empty() && (!std::isfinite(modelGB) || modelGB < 0.1 || modelGB > 1000.0)) {
+    if (!reports.empty() && !isEnteredModelSize(modelGB)) {
         throw std::runtime_error("Model size must be 0.1-1000.0 GB.");
     }
     for (SavedReport& report : reports)

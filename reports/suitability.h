@@ -13,7 +13,7 @@ inline constexpr const char* kSuitableReason =
     "Suitable storage under these heuristics, assuming the model and working memory fit RAM.";
 
 // Fills suitabilityLevel, rating, reason and modelReadSeconds for a model of modelGB decimal
-// gigabytes, judged from a program running on platform (runningReportMethods().platform).
+// gigabytes, judged from a program running on platform (runningMeasurementMethods().platform).
 // Throws, leaving the report unchanged, when modelGB is not finite, at most 0 or above 1000.
 void evaluateSuitability(SavedReport& report, double modelGB, const std::string& platform);
 

@@ -15,14 +15,14 @@ window_title="Orvane Varnolt - Storage for Local AI"
 dialog_title="Orvane Varnolt - Format dialog preview (no disk changes)"
 title=$window_title
 
-for program in build/windows/OrvaneVarnolt.exe build/windows/ui/OrvaneVarnoltPreview.exe; do
+for program in build/windows/OrvaneVarnolt.exe build/windows/app/OrvaneVarnoltPreview.exe; do
     [ -f "$program" ] || { echo "missing $program: run make test first" >&2; exit 1; }
 done
 
 # The program loads the results folder beside itself.
 rm -rf "$app"
 mkdir -p "$app/results"
-cp build/windows/OrvaneVarnolt.exe build/windows/ui/OrvaneVarnoltPreview.exe "$app/"
+cp build/windows/OrvaneVarnolt.exe build/windows/app/OrvaneVarnoltPreview.exe "$app/"
 cp tests/support/reports/*.json "$app/results/"
 
 if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/unique_handle_windows.h"
+#include "platform/unique_handle_windows.h"
 
 namespace orvane {
 

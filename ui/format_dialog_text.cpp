@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "format/format_target_rules.h"
 
 namespace orvane {

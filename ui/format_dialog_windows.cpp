@@ -7,12 +7,12 @@
 #include <objbase.h>
 #include <oleacc.h>
 
-#include "engine/scope_exit.h"
-#include "engine/text_encoding.h"
+#include "platform/scope_exit.h"
+#include "platform/text_encoding.h"
 #include "format/volume_label_rule.h"
 #include "resources/resource_ids.h"
 #include "ui/window_text_windows.h"
-#include "ui/com_pointer_windows.h"
+#include "platform/com_pointer_windows.h"
 #include "ui/format_dialog_data.h"
 #include "ui/format_dialog_text.h"
 #include "ui/gdi_handles_windows.h"

@@ -2,7 +2,7 @@
 // The modal exFAT format dialog (resource 301): the reviewed target, the allocation unit, the new
 // name and a confirmation switch. Its erase button answers only a real click.
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 
 namespace orvane {
 

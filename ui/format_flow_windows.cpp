@@ -6,10 +6,10 @@
 #include <system_error>
 #include <thread>
 
-#include "engine/windows_api.h"  // before any other Windows header
+#include "platform/windows_api.h"  // before any other Windows header
 #include <commctrl.h>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "format/format_command.h"
 #include "format/format_verification.h"
 #include "ui/desktop_services_windows.h"

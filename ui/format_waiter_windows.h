@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "engine/unique_handle_windows.h"
+#include "platform/unique_handle_windows.h"
 
 namespace orvane {
 

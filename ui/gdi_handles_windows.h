@@ -1,7 +1,7 @@
 #pragma once
 // Owners of the window's GDI and shell objects, on the pattern of the kernel handle owners.
 
-#include "engine/unique_handle_windows.h"
+#include "platform/unique_handle_windows.h"
 
 #include <commctrl.h>
 

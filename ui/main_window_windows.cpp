@@ -4,19 +4,19 @@
 #include <exception>
 #include <system_error>
 
-#include "engine/windows_api.h"  // before any other Windows header
+#include "platform/windows_api.h"  // before any other Windows header
 #include <commctrl.h>
 #include <oleacc.h>
 
-#include "engine/scope_exit.h"
-#include "engine/target_inspection.h"
-#include "engine/text_encoding.h"
+#include "platform/scope_exit.h"
+#include "storage/target_inspection.h"
+#include "platform/text_encoding.h"
 #include "reports/comparison_text.h"
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
 #include "reports/report_ranking.h"
 #include "reports/suitability.h"
 #include "resources/resource_ids.h"
-#include "ui/com_pointer_windows.h"
+#include "platform/com_pointer_windows.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_ids.h"
 #include "ui/posted_messages_windows.h"
@@ -761,7 +761,7 @@ LRESULT MainWindow::onModelSizeArrow(int delta) {
 
 void MainWindow::refreshComparison() {
     const ColumnSort sort{static_cast<ReportColumn>(state_.sortColumn), state_.sortAscending};
-    reevaluateForModelSize(state_.reports, state_.modelGB, runningReportMethods().platform, sort);
+    reevaluateForModelSize(state_.reports, state_.modelGB, runningMeasurementMethods().platform, sort);
 
     {
         // The refill's own selection changes are not the user's.
@@ -842,7 +842,7 @@ void MainWindow::onItemChanged(int item, UINT newState) {
         static_cast<std::size_t>(item) >= state_.reports.size()) {
         return;
     }
-    state_.selectedKey = ReportKey::of(state_.reports[static_cast<std::size_t>(item)]);
+    state_.selectedKey = RunIdentity::of(state_.reports[static_cast<std::size_t>(item)]);
     showSelectedDetails();
 }
 

@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "engine/run_records.h"
-#include "engine/unique_handle_windows.h"
+#include "platform/unique_handle_windows.h"
 #include "format/format_target.h"
+#include "reports/run_identity.h"
 #include "reports/saved_report.h"
-#include "ui/format_target_queries.h"
+#include "format/format_target_queries.h"
 #include "ui/background_work.h"
 #include "ui/gdi_handles_windows.h"
 #include "ui/window_layout.h"
@@ -28,21 +29,6 @@ struct PlacedControl {
     HWND handle = nullptr;
     PixelRect rect96;
     LayoutRole role = LayoutRole::Fixed;
-};
-
-// Identity of one comparison row: the run's scratch folder, timestamp and platform.
-struct ReportKey {
-    std::string scratchFolder;
-    std::string timestampUtc;
-    std::string platform;
-
-    static ReportKey of(const SavedReport& report) {
-        return {report.scratchFolder, report.timestampUtc, report.platform};
-    }
-    bool identifies(const SavedReport& report) const {
-        return scratchFolder == report.scratchFolder && timestampUtc == report.timestampUtc &&
-               platform == report.platform;
-    }
 };
 
 struct MainWindowState {
@@ -62,7 +48,7 @@ struct MainWindowState {
     std::thread worker;
     std::vector<SavedReport> reports;
     std::vector<std::wstring> driveRoots;
-    std::optional<ReportKey> selectedKey;
+    std::optional<RunIdentity> selectedKey;
     std::vector<PlacedControl> controls;  // creation order, which is also the Tab order
     UniqueFont bodyFont;
     UniqueFont titleFont;

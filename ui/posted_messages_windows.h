@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 
 namespace orvane {
 

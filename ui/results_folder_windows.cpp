@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine/windows_api.h"  // before any other Windows header
+#include "platform/windows_api.h"  // before any other Windows header
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/atomic_save.h"
 #include "reports/report_csv_writer.h"
 #include "reports/report_import.h"
@@ -22,8 +22,8 @@
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_windows.h"
 #include "ui/posted_messages_windows.h"
-#include "ui/report_loading.h"
-#include "ui/suggested_report_name.h"
+#include "reports/results_folder_loader.h"
+#include "reports/suggested_report_name.h"
 
 namespace orvane {
 
@@ -40,7 +40,7 @@ void loaderThread(HWND window, ReportLoadJob& job) {
         *result = loadReports(std::move(job));
     } catch (const std::exception& failure) {
         // Only running out of memory gets here; the window must still hear that loading ended.
-        result->problems = fromUtf8(std::string(failure.what()) + "\r\n");
+        result->problems.push_back({{}, failure.what()});
     }
     postRecord(window, WM_APP_REPORTS_LOADED, std::move(result));
 }
@@ -87,9 +87,12 @@ void MainWindow::onReportsLoaded(LPARAM record) {
         DestroyWindow(state_.window);
         return;
     }
-    if (!result->problems.empty())
-        services_.showMessageBox(state_.window, result->problems, kProblemsTitle,
-                                 MB_OK | MB_ICONWARNING);
+    if (!result->problems.empty()) {
+        NativeString lines;
+        for (const auto& problem : result->problems)
+            lines += fromUtf8(problemText(problem) + "\r\n");
+        services_.showMessageBox(state_.window, lines, kProblemsTitle, MB_OK | MB_ICONWARNING);
+    }
 }
 
 void MainWindow::importReports() {

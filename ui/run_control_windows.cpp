@@ -8,11 +8,11 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/windows_api.h"  // before any other Windows header
+#include "platform/windows_api.h"  // before any other Windows header
 #include <commctrl.h>
 
-#include "engine/target_inspection.h"
-#include "engine/text_encoding.h"
+#include "storage/target_inspection.h"
+#include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
 #include "reports/report_ranking.h"
@@ -56,7 +56,7 @@ void runWorker(HWND window, const RunFunction& run, const RunOptions& options,
         // The run reports its own failures; this keeps the window from waiting forever if it
         // ever does not.
         result->options = options;
-        result->status = run_status::kFailed;
+        result->status = RunStatus::kFailed;
         result->error = failure.what();
     }
     postRecord(window, WM_APP_RUN_FINISHED, std::move(result));
@@ -129,7 +129,7 @@ void MainWindow::onRunFinished(LPARAM record) {
 void MainWindow::addRunToComparison() {
     const std::string text = writeReportJson(*state_.currentResult, std::string());
     SavedReport row = importReport(text, std::string());
-    state_.selectedKey = ReportKey::of(row);
+    state_.selectedKey = RunIdentity::of(row);
     addOrReplaceReport(state_.reports, std::move(row));
     refreshComparison();
 }

@@ -7,44 +7,17 @@
 #include <stdexcept>
 
 #include "engine/number_text.h"
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
+#include "reports/model_size_text.h"
+#include "platform/byte_units.h"
 
 namespace orvane {
 
 namespace {
 
-constexpr double kMinimumModelGB = 0.1;
-constexpr double kMaximumModelGB = 1000.0;
-constexpr std::uint64_t kMiB = 1048576;
-constexpr double kGiB = 1073741824.0;
 // As many 16 KiB units as the 250,000 random 4 KiB writes a run may add at most.
 constexpr std::uint64_t kRandomWriteAllowanceUnits = 62500;
 constexpr std::uint64_t kSmallFileBytes = 16384;
-
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// Digits with an optional fraction, or a bare fraction: "6", "6.6", ".5". Written out rather
-// than as std::regex, whose recursive matcher overflows the stack on a long pasted text.
-bool isCompleteDecimal(const std::string& text) {
-    std::size_t at = 0;
-    const auto digitsFrom = [&](std::size_t from) {
-        std::size_t end = from;
-        while (end < text.size() && isDigit(text[end]))
-            ++end;
-        return end;
-    };
-    const std::size_t whole = digitsFrom(0);
-    at = whole;
-    if (at == text.size())
-        return whole > 0;
-    if (text[at] != '.')
-        return false;
-    const std::size_t fraction = digitsFrom(at + 1);
-    return fraction > at + 1 && fraction == text.size();
-}
 
 NativeString nativeOf(const std::string& ascii) {
     return fromUtf8(ascii);
@@ -82,23 +55,6 @@ void applyTestDepth(RunOptions& options, int depthIndex) {
     options.profile = depth.profile;
 }
 
-double parseModelSize(const std::string& text) {
-    if (!isCompleteDecimal(text))
-        throw std::runtime_error(kIncompleteModelSizeMessage);
-    double value = 0.0;
-    std::size_t consumed = 0;
-    try {
-        value = std::stod(text, &consumed);
-    } catch (const std::logic_error&) {  // invalid_argument or out_of_range
-        throw std::runtime_error(kUnreadableModelSizeMessage);
-    }
-    if (consumed != text.size() || !std::isfinite(value) || value < kMinimumModelGB ||
-        value > kMaximumModelGB) {
-        throw std::runtime_error(kModelSizeRangeMessage);
-    }
-    return value;
-}
-
 RunOptions runOptionsFromForm(const NativeString& folder, int depthIndex,
                               const std::string& modelSizeText) {
     RunOptions options;
@@ -116,7 +72,7 @@ std::string datasetSummaryText(const RunOptions& options) {
     return "Temporary dataset: " + std::to_string(options.testBytes / kMiB) +
            " MiB  |  Random tests: " +
            std::to_string(static_cast<long long>(std::trunc(options.randomSecondsPerPhase))) +
-           " s each  |  Maximum writes: " + fixedDecimalText(static_cast<double>(maximumWrites) / kGiB, 2) +
+           " s each  |  Maximum writes: " + fixedDecimalText(static_cast<double>(maximumWrites) / static_cast<double>(kGiB), 2) +
            " GiB";
 }
 
@@ -124,7 +80,7 @@ NativeString targetLineText(const VolumeInfo& volume) {
     const NativeString separator = nativeOf("  |  ");
     return volume.root + nativeOf("  ") + volume.label + separator + volume.filesystem + separator +
            volume.type + separator +
-           nativeOf(fixedDecimalText(static_cast<double>(volume.freeBytesBefore) / kGiB, 1) + " GiB free");
+           nativeOf(fixedDecimalText(static_cast<double>(volume.freeBytesBefore) / static_cast<double>(kGiB), 1) + " GiB free");
 }
 
 std::string modelSizeTextAfterArrow(double modelGB, std::int64_t delta) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/run_records.h"
+#include "reports/model_size_text.h"
 
 namespace orvane {
 
@@ -26,16 +27,6 @@ const std::array<TestDepth, 3>& testDepths();
 
 // Any index outside the list leaves the Standard values (the RunOptions defaults).
 void applyTestDepth(RunOptions& options, int depthIndex);
-
-inline constexpr const char* kIncompleteModelSizeMessage =
-    "Enter a complete decimal model size, 0.1-1000.0 GB.";
-inline constexpr const char* kUnreadableModelSizeMessage =
-    "Enter a model size in GB, for example 6.6.";
-inline constexpr const char* kModelSizeRangeMessage =
-    "Model size must be 0.1-1000.0 GB. Use a decimal point.";
-
-// Decimal GB from the edit text; throws with one of the three messages above.
-double parseModelSize(const std::string& text);
 
 // The form as typed: folder unchanged, depth by list index, model size parsed.
 RunOptions runOptionsFromForm(const NativeString& folder, int depthIndex,

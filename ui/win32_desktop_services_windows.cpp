@@ -1,11 +1,11 @@
 #include <stdexcept>
 
-#include "engine/windows_api.h"  // before any other Windows header
+#include "platform/windows_api.h"  // before any other Windows header
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shobjidl.h>
 
-#include "ui/com_pointer_windows.h"
+#include "platform/com_pointer_windows.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/format_dialog_windows.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 
 namespace orvane {
 

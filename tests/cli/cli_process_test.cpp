@@ -1,7 +1,7 @@
 // The shipped program started as a process: natively on Linux, the exe under Wine.
 #include <gtest/gtest.h>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "tests/cli/program_process.h"
 #include "tests/support/temp_folder.h"
 

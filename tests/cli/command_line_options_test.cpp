@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "cli/command_line_options.h"
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 namespace {

@@ -1,7 +1,7 @@
 #include <stdexcept>
 
-#include "engine/text_encoding.h"
-#include "engine/unique_handle_windows.h"
+#include "platform/text_encoding.h"
+#include "platform/unique_handle_windows.h"
 #include "tests/cli/program_process.h"
 
 namespace orvane {

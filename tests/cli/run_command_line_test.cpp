@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/run_command_line.h"
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/temp_folder.h"

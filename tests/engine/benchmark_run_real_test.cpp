@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/benchmark_run.h"
-#include "engine/target_inspection.h"
+#include "storage/target_inspection.h"
 #include "tests/support/folder_snapshot.h"
 #include "tests/support/temp_folder.h"
 
@@ -43,7 +43,7 @@ TEST(BenchmarkRunReal, ASmallRunCompletesAndLeavesTheUsersFilesAsTheyWere) {
     const RunResult result =
         runBenchmark(options, cancel, [&](const Progress& p) { notices.push_back(p); });
 
-    ASSERT_EQ(result.status, "Completed") << result.error;
+    ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
     EXPECT_EQ(result.error, "");
     EXPECT_TRUE(result.verified);
     EXPECT_TRUE(result.cleaned);

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "engine/benchmark_run.h"
-#include "engine/platform_error.h"
+#include "platform/platform_error.h"
 #include "engine/run_option_rules.h"
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "tests/support/folder_snapshot.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/temp_folder.h"
@@ -120,7 +120,8 @@ class BenchmarkRun : public ::testing::Test {
         ASSERT_FALSE(notices_.empty());
         EXPECT_EQ(notices_.back().percent, 100);
         EXPECT_EQ(notices_.back().message,
-                  result.error.empty() ? result.status : result.status + ": " + result.error);
+                  result.error.empty() ? std::string(runStatusText(result.status))
+                                        : runStatusText(result.status) + std::string(": ") + result.error);
     }
 
     testing::TempFolder target_{fs::current_path()};
@@ -176,7 +177,7 @@ TEST_F(BenchmarkRun, EveryLargeFileRequestCanFailAndTheRunCleansUp) {
         const RunResult result = run(disk, cancel);
 
         ASSERT_EQ(disk.faultsFired(), 1);
-        EXPECT_EQ(result.status, "Failed");
+        EXPECT_EQ(result.status, RunStatus::kFailed);
         EXPECT_EQ(result.error, MemoryDisk::ioErrorMessage(fault.operation));
         EXPECT_TRUE(result.cleaned);
         EXPECT_FALSE(result.verified);
@@ -198,7 +199,7 @@ TEST_F(BenchmarkRun, EachOpeningOfTheTestFileCanFail) {
         disk.failOpen(opening);
         const RunResult result = run(disk, cancel);
 
-        EXPECT_EQ(result.status, "Failed");
+        EXPECT_EQ(result.status, RunStatus::kFailed);
         EXPECT_EQ(result.error, MemoryDisk::ioErrorMessage("Open uncached test file"));
         EXPECT_TRUE(result.cleaned);
         EXPECT_FALSE(result.verified);
@@ -213,7 +214,7 @@ TEST_F(BenchmarkRun, ATakenSmallFileNameFailsAndOnlyTheRunsOwnFilesAreRemoved) {
     disk.plantBesideTestFile("item-2.bin", "not the run's");
     const RunResult result = run(disk, cancel);
 
-    EXPECT_EQ(result.status, "Failed");
+    EXPECT_EQ(result.status, RunStatus::kFailed);
     EXPECT_THAT(result.error, StartsWith("Create small file ("));
     EXPECT_THAT(result.error, EndsWith(kCleanupText + toUtf8(result.scratchFolder.native())));
     EXPECT_FALSE(result.cleaned);
@@ -260,7 +261,7 @@ TEST_F(BenchmarkRun, CancellingInsideAnyPhaseKeepsOnlyTheMetricsBeforeIt) {
             },
             disk.factory());
 
-        EXPECT_EQ(result.status, "Cancelled");
+        EXPECT_EQ(result.status, RunStatus::kCancelled);
         EXPECT_EQ(result.error, "");
         EXPECT_TRUE(result.cleaned);
         EXPECT_FALSE(result.verified);
@@ -275,7 +276,7 @@ TEST_F(BenchmarkRun, CancellingInTheSequentialWriteStopsBeforeTheNextMebibyte) {
     MemoryDisk disk(&cancel);
     disk.cancelAt(nthRequest(3));
     const RunResult result = run(disk, cancel);
-    EXPECT_EQ(result.status, "Cancelled");
+    EXPECT_EQ(result.status, RunStatus::kCancelled);
     EXPECT_EQ(disk.requests().size(), 3u);  // the begun request completes, no further one starts
     EXPECT_EQ(result.bytesWritten, 3 * kMebibyte);
 }
@@ -284,7 +285,7 @@ TEST_F(BenchmarkRun, AFlagAlreadySetCancelsBeforeAnythingIsCreated) {
     std::atomic<bool> cancel{true};
     MemoryDisk disk(&cancel);
     const RunResult result = run(disk, cancel);
-    EXPECT_EQ(result.status, "Cancelled");
+    EXPECT_EQ(result.status, RunStatus::kCancelled);
     EXPECT_EQ(result.error, "");
     EXPECT_TRUE(result.cleaned);
     EXPECT_TRUE(result.scratchFolder.empty());
@@ -314,7 +315,7 @@ TEST_F(BenchmarkRun, AFlippedByteOrTagFailsVerificationAtItsMebibyte) {
         MemoryDisk disk(&cancel);
         disk.flipByteAt(flip.offset);
         const RunResult result = run(disk, cancel);
-        EXPECT_EQ(result.status, "Failed");
+        EXPECT_EQ(result.status, RunStatus::kFailed);
         EXPECT_EQ(result.error, flip.message);
         EXPECT_FALSE(result.verified);
         EXPECT_TRUE(result.cleaned);
@@ -328,7 +329,7 @@ TEST_F(BenchmarkRun, AShortReadFailsWithItsOwnText) {
     MemoryDisk disk(&cancel);
     disk.shortReadAt(nthOfKind(3, RequestKind::Read, 2));
     const RunResult result = run(disk, cancel);
-    EXPECT_EQ(result.status, "Failed");
+    EXPECT_EQ(result.status, RunStatus::kFailed);
     EXPECT_EQ(result.error, "Short read: drive returned incomplete test data.");
     EXPECT_TRUE(result.cleaned);
     expectTargetUntouched(result);
@@ -370,7 +371,7 @@ TEST_F(BenchmarkRun, ASmallFileChangedBetweenThePhasesIsCaught) {
                 }
             },
             disk.factory());
-        EXPECT_EQ(result.status, "Failed");
+        EXPECT_EQ(result.status, RunStatus::kFailed);
         EXPECT_EQ(result.error, tampering.message);
         EXPECT_TRUE(result.cleaned);
         EXPECT_EQ(metricIds(result), firstMetricIds(7));
@@ -385,7 +386,7 @@ TEST_F(BenchmarkRun, ACompleteRunMeasuresEightMetricsWithWellFormedRequests) {
     MemoryDisk disk(&cancel);
     const RunResult result = run(disk, cancel);
 
-    EXPECT_EQ(result.status, "Completed");
+    EXPECT_EQ(result.status, RunStatus::kCompleted);
     EXPECT_EQ(result.error, "");
     EXPECT_TRUE(result.verified);
     EXPECT_TRUE(result.cleaned);
@@ -441,7 +442,7 @@ TEST_F(BenchmarkRun, ProgressFollowsThePhasesAndEndsWithTheStatus) {
     std::atomic<bool> cancel{false};
     MemoryDisk disk(&cancel);
     const RunResult result = run(disk, cancel);
-    ASSERT_EQ(result.status, "Completed");
+    ASSERT_EQ(result.status, RunStatus::kCompleted);
 
     const std::string write = "Writing model-sized data (cache bypass requested, durable flush)...";
     const std::string read = "Reading model-sized data (uncached)...";
@@ -494,7 +495,7 @@ TEST_F(BenchmarkRun, WithoutACallbackTheRunIsTheSame) {
     std::atomic<bool> cancel{false};
     MemoryDisk disk(&cancel);
     const RunResult result = runBenchmark(smallRun(), cancel, {}, disk.factory());
-    EXPECT_EQ(result.status, "Completed");
+    EXPECT_EQ(result.status, RunStatus::kCompleted);
     EXPECT_TRUE(result.verified);
     EXPECT_TRUE(result.cleaned);
     EXPECT_EQ(result.metrics.size(), 8u);
@@ -511,7 +512,7 @@ TEST_F(BenchmarkRun, AThrowingCallbackFailsTheRunButNeverEscapesIt) {
             throw std::runtime_error("window gone");
         },
         disk.factory());
-    EXPECT_EQ(result.status, "Failed");
+    EXPECT_EQ(result.status, RunStatus::kFailed);
     EXPECT_EQ(result.error, "window gone");
     EXPECT_EQ(calls, 2);  // the first notice of the write, then the last notice
     EXPECT_TRUE(result.cleaned);
@@ -532,7 +533,7 @@ TEST_F(BenchmarkRun, RefusedOptionsSendOneNoticeAndTouchNothing) {
         std::atomic<bool> cancel{false};
         MemoryDisk disk(&cancel);
         const RunResult result = run(disk, cancel, options);
-        EXPECT_EQ(result.status, "Failed");
+        EXPECT_EQ(result.status, RunStatus::kFailed);
         EXPECT_FALSE(result.error.empty());
         EXPECT_TRUE(result.metrics.empty());
         EXPECT_FALSE(result.verified);
@@ -553,7 +554,7 @@ TEST_F(BenchmarkRun, ScratchFoldersAreFreshAndNamedByThePattern) {
         std::atomic<bool> cancel{false};
         MemoryDisk disk(&cancel);
         const RunResult result = run(disk, cancel);
-        ASSERT_EQ(result.status, "Completed");
+        ASSERT_EQ(result.status, RunStatus::kCompleted);
         names.push_back(result.scratchFolder.filename().string());
         EXPECT_TRUE(matchesShape(names.back(), shape)) << names.back();
     }
@@ -566,7 +567,7 @@ TEST_F(BenchmarkRun, AFileLeftInTheScratchFolderGivesACleanupWarning) {
     disk.plantBesideTestFile("someone-elses.txt", "theirs");
     const RunResult result = run(disk, cancel);
 
-    EXPECT_EQ(result.status, "Cleanup warning");
+    EXPECT_EQ(result.status, RunStatus::kCleanupWarning);
     EXPECT_TRUE(result.verified);
     EXPECT_FALSE(result.cleaned);
     EXPECT_EQ(result.error, kCleanupText + toUtf8(result.scratchFolder.native()));
@@ -586,7 +587,7 @@ TEST_F(BenchmarkRun, NoRandomRequestStartsOnceThePhaseTimeIsUp) {
     disk.stallAt(nthOfKind(2, RequestKind::Read, 16 + 20), 0.15);
     disk.stallAt(nthOfKind(2, RequestKind::Write, 20), 0.15);
     const RunResult result = run(disk, cancel);
-    ASSERT_EQ(result.status, "Completed") << result.error;
+    ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
     EXPECT_EQ(disk.faultsFired(), 2);
     for (int phase : {4, 5}) {
         EXPECT_EQ(result.metrics[phase].operations, 20u) << result.metrics[phase].id;
@@ -601,7 +602,7 @@ TEST_F(BenchmarkRun, AFastDeviceStopsAtTheOperationCap) {
     RunOptions options = smallRun();
     options.randomSecondsPerPhase = 60.0;
     const RunResult result = run(disk, cancel, options);
-    ASSERT_EQ(result.status, "Completed") << result.error;
+    ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
     for (int phase : {4, 5}) {
         const Metric& metric = result.metrics[phase];
         if (metric.seconds >= 60.0)
@@ -630,7 +631,7 @@ TEST_F(BenchmarkRun, RandomOffsetsAreReproducibleAndTheWritesContinueTheReadSequ
     for (int i = 0; i < 2; ++i) {
         std::atomic<bool> cancel{false};
         MemoryDisk disk(&cancel);
-        ASSERT_EQ(run(disk, cancel).status, "Completed");
+        ASSERT_EQ(run(disk, cancel).status, RunStatus::kCompleted);
         reads[i] = offsetsOf(disk, RequestKind::Read, 16);  // after the sequential read
         writes[i] = offsetsOf(disk, RequestKind::Write, 0);
         ASSERT_GE(reads[i].size(), 100u);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/fresh_run_assessment.h"
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 namespace {
@@ -20,7 +20,7 @@ Metric metric(const char* id, double value, double p99 = 0) {
 
 RunResult completedRun(double read, double randomRead, double write) {
     RunResult result;
-    result.status = "Completed";
+    result.status = RunStatus::kCompleted;
     result.verified = true;
     result.cleaned = true;
     result.volume.filesystem = fromUtf8("NTFS");
@@ -51,7 +51,7 @@ TEST(FreshRunAssessment, OnlyACleanVerifiedCompletedRunIsRated) {
     const std::string noRating =
         "No suitability rating: a complete, verified test with successful cleanup is required.";
     RunResult warning = completedRun(3000, 90000, 3000);
-    warning.status = "Cleanup warning";
+    warning.status = RunStatus::kCleanupWarning;
     EXPECT_EQ(assessFreshRun(warning), noRating);
     RunResult unverified = completedRun(3000, 90000, 3000);
     unverified.verified = false;

@@ -7,7 +7,7 @@ namespace {
 
 TEST(RunRecords, FreshResultHoldsTheDocumentedDefaults) {
     const RunResult result;
-    EXPECT_EQ(result.status, "Running");
+    EXPECT_EQ(result.status, RunStatus::kRunning);
     EXPECT_TRUE(result.metrics.empty());
     EXPECT_FALSE(result.verified);
     EXPECT_FALSE(result.cleaned);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "format/base64.h"
 #include "format/format_command.h"
 #include "tests/format/script_source.h"

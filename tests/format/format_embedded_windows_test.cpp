@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/text_encoding.h"
-#include "engine/windows_api.h"
+#include "platform/text_encoding.h"
+#include "platform/windows_api.h"
 #include "format/format_command.h"
 #include "format/format_target_rules.h"
 #include "tests/format/script_source.h"

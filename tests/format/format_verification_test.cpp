@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "format/format_verification.h"
 
 namespace orvane {

@@ -8,7 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/unique_fd_linux.h"
+#include "platform/unique_fd_linux.h"
 #include "reports/atomic_save.h"
 #include "tests/reports/atomic_save_checks.h"
 #include "tests/support/temp_folder.h"

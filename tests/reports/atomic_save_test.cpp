@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/atomic_save.h"
 #include "reports/report_file_name.h"
 #include "tests/reports/atomic_save_checks.h"

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/unique_handle_windows.h"
+#include "platform/unique_handle_windows.h"
 #include "reports/atomic_save.h"
 #include "tests/reports/atomic_save_checks.h"
 #include "tests/support/temp_folder.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/comparison_text.h"
 #include "reports/report_import.h"
 #include "reports/suitability.h"

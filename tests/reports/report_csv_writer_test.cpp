@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "reports/report_csv_writer.h"
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
 #include "tests/reports/report_fixtures.h"
 
 namespace orvane {
@@ -19,7 +19,7 @@ constexpr const char* kHeader =
 TEST(ReportCsvWriter, ReferenceRunMatchesTheGoldenFileByteForByte) {
     const std::string text = writeReportCsv(testing::referenceRun());
     const std::string platform =
-        std::string(runningReportMethods().platform) == "Windows" ? "windows" : "linux";
+        std::string(runningMeasurementMethods().platform) == "Windows" ? "windows" : "linux";
     EXPECT_EQ(text, testing::goldenText("reference_report_" + platform + ".csv", text));
 }
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "engine/text_encoding.h"
-#include "reports/report_methods.h"
+#include "platform/text_encoding.h"
+#include "engine/measurement_methods.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane::testing {
@@ -50,7 +50,7 @@ RunResult referenceRun() {
     run.volume.logicalSectorBytes = 512;
     run.volume.allocationUnitBytes = 131072;
     run.timestampUtc = "2025-01-31T18:04:05Z";
-    run.status = run_status::kCompleted;
+    run.status = RunStatus::kCompleted;
     run.assessment = "Good storage candidate.";
     run.scratchFolder = std::filesystem::path(
         fromUtf8("E:\\Models\\.orvane-varnolt-0123456789abcdef0123456789abcdef"));
@@ -122,8 +122,8 @@ nlohmann::json validReportDocument() {
                 {"application", "Orvane Varnolt 1.1.1"},
                 {"platform", "Windows"},
                 {"timestampUtc", "2025-01-31T18:04:05Z"},
-                {"cachePolicy", kWindowsReportMethods.cachePolicy},
-                {"writePolicy", kWindowsReportMethods.writePolicy},
+                {"cachePolicy", kWindowsMeasurementMethods.cachePolicy},
+                {"writePolicy", kWindowsMeasurementMethods.writePolicy},
                 {"status", "Completed"},
                 {"folder", "E:\\Models"},
                 {"scratchFolder", "E:\\Models\\.orvane-varnolt-00000000000000000000000000000000"},
@@ -146,9 +146,9 @@ nlohmann::json validReportDocument() {
 
 SavedReport goodSavedReport() {
     SavedReport report;
-    report.platform = kWindowsReportMethods.platform;
-    report.cachePolicy = kWindowsReportMethods.cachePolicy;
-    report.writePolicy = kWindowsReportMethods.writePolicy;
+    report.platform = kWindowsMeasurementMethods.platform;
+    report.cachePolicy = kWindowsMeasurementMethods.cachePolicy;
+    report.writePolicy = kWindowsMeasurementMethods.writePolicy;
     report.timestampUtc = "2025-01-31T18:04:05Z";
     report.scratchFolder = "E:\\.orvane-varnolt-0";
     report.status = "Completed";

@@ -7,7 +7,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "tests/reports/report_fixtures.h"
 #include "tests/support/temp_folder.h"

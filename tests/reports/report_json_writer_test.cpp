@@ -7,10 +7,10 @@
 #include <limits>
 #include <stdexcept>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
 #include "reports/report_raw_text.h"
 #include "reports/suitability.h"
 #include "tests/reports/report_fixtures.h"
@@ -24,7 +24,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 std::string platformSuffix() {
-    return std::string(runningReportMethods().platform) == "Windows" ? "windows" : "linux";
+    return std::string(runningMeasurementMethods().platform) == "Windows" ? "windows" : "linux";
 }
 
 TEST(ReportJsonWriter, ReferenceRunMatchesTheGoldenFileByteForByte) {
@@ -56,13 +56,13 @@ TEST(ReportJsonWriter, RawStageEscapesControlBytesOnly) {
 TEST(ReportJsonWriter, EveryReportImportsAgainWithTheRunsFigures) {
     RunResult run = testing::referenceRun();
     for (const char* status : {"Completed", "Failed", "Cancelled", "Cleanup warning"}) {
-        run.status = status;
+        run.status = *runStatusFromText(status);
         for (const double modelGB : {0.0, 0.1, 6.6, 1000.0, 1000.5}) {
             run.options.modelGB = modelGB;
             const std::string text = writeReportJson(run, "");
             SavedReport report;
             ASSERT_NO_THROW(report = importReport(text, "")) << status << " " << modelGB;
-            EXPECT_EQ(report.platform, runningReportMethods().platform);
+            EXPECT_EQ(report.platform, runningMeasurementMethods().platform);
             EXPECT_EQ(report.timestampUtc, run.timestampUtc);
             EXPECT_EQ(report.scratchFolder, toUtf8(run.scratchFolder.native()));
             EXPECT_EQ(report.totalBytes, static_cast<double>(run.volume.totalBytes));
@@ -95,7 +95,7 @@ TEST(ReportJsonWriter, GuidanceIsTheSavedReportRatingForTheRunsModelSize) {
     const RunResult run = testing::referenceRun();
     const json document = json::parse(writeReportJson(run, "Kitchen"));
     SavedReport expected = importReport(writeReportJson(run, ""), "");
-    evaluateSuitability(expected, run.options.modelGB, runningReportMethods().platform);
+    evaluateSuitability(expected, run.options.modelGB, runningMeasurementMethods().platform);
 
     EXPECT_EQ(document["displayName"], "Kitchen");
     const json& guidance = document["storageGuidance"];
@@ -111,7 +111,7 @@ TEST(ReportJsonWriter, GuidanceIsTheSavedReportRatingForTheRunsModelSize) {
 
 TEST(ReportJsonWriter, EstimateNeedsACompletedRunWithASequentialRead) {
     RunResult run = testing::referenceRun();
-    run.status = run_status::kCancelled;
+    run.status = RunStatus::kCancelled;
     EXPECT_TRUE(json::parse(writeReportJson(run, ""))["estimatedModelReadSeconds"].is_null());
     run = testing::referenceRun();
     run.metrics.erase(run.metrics.begin() + 3);  // sequential_read
@@ -136,7 +136,7 @@ TEST(ReportJsonWriter, InvalidModelSizeGetsTheFixedReasonAndNoEstimate) {
     EXPECT_EQ(document["assessment"], "Caution: " + reason);
     EXPECT_TRUE(document["estimatedModelReadSeconds"].is_null());
 
-    run.status = run_status::kFailed;
+    run.status = RunStatus::kFailed;
     run.options.modelGB = 1000.5;
     document = json::parse(writeReportJson(run, "Hint"));
     EXPECT_EQ(document["displayName"], "Hint");

@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "reports/report_methods.h"
+#include "engine/measurement_methods.h"
 #include "reports/suitability.h"
 #include "tests/reports/report_fixtures.h"
 
@@ -206,25 +206,25 @@ constexpr const char* kMacCache = "F_NOCACHE on the test file.";
 constexpr const char* kMacWrite = "Writes followed by F_FULLFSYNC.";
 
 const MethodCase kMethodCases[] = {
-    {"WindowsOnWindows", "Windows", kWindowsReportMethods.cachePolicy,
-     kWindowsReportMethods.writePolicy, "Windows", true},
-    {"LinuxOnLinux", "Linux", kLinuxReportMethods.cachePolicy, kLinuxReportMethods.writePolicy,
+    {"WindowsOnWindows", "Windows", kWindowsMeasurementMethods.cachePolicy,
+     kWindowsMeasurementMethods.writePolicy, "Windows", true},
+    {"LinuxOnLinux", "Linux", kLinuxMeasurementMethods.cachePolicy, kLinuxMeasurementMethods.writePolicy,
      "Linux", true},
-    {"LinuxBesideWindows", "Linux", kLinuxReportMethods.cachePolicy,
-     kLinuxReportMethods.writePolicy, "Windows", false},
-    {"WindowsBesideLinux", "Windows", kWindowsReportMethods.cachePolicy,
-     kWindowsReportMethods.writePolicy, "Linux", false},
-    {"LinuxTextsUnderWindowsName", "Windows", kLinuxReportMethods.cachePolicy,
-     kLinuxReportMethods.writePolicy, "Windows", false},
-    {"WindowsWithoutFlush", "Windows", kWindowsReportMethods.cachePolicy,
+    {"LinuxBesideWindows", "Linux", kLinuxMeasurementMethods.cachePolicy,
+     kLinuxMeasurementMethods.writePolicy, "Windows", false},
+    {"WindowsBesideLinux", "Windows", kWindowsMeasurementMethods.cachePolicy,
+     kWindowsMeasurementMethods.writePolicy, "Linux", false},
+    {"LinuxTextsUnderWindowsName", "Windows", kLinuxMeasurementMethods.cachePolicy,
+     kLinuxMeasurementMethods.writePolicy, "Windows", false},
+    {"WindowsWithoutFlush", "Windows", kWindowsMeasurementMethods.cachePolicy,
      "Large-file Windows write-through.", "Windows", false},
-    {"LinuxWithoutDsync", "Linux", kLinuxReportMethods.cachePolicy, "Small-file fsync.", "Linux",
+    {"LinuxWithoutDsync", "Linux", kLinuxMeasurementMethods.cachePolicy, "Small-file fsync.", "Linux",
      false},
-    {"LinuxWithoutDirect", "Linux", "Buffered.", kLinuxReportMethods.writePolicy, "Linux", false},
+    {"LinuxWithoutDirect", "Linux", "Buffered.", kLinuxMeasurementMethods.writePolicy, "Linux", false},
     {"MacOnMac", "macOS", kMacCache, kMacWrite, "macOS", true},
     {"MacWithoutFullSync", "macOS", kMacCache, "fsync", "macOS", false},
     {"MacBesideWindows", "macOS", kMacCache, kMacWrite, "Windows", false},
-    {"CaseMatters", "windows", kWindowsReportMethods.cachePolicy, kWindowsReportMethods.writePolicy,
+    {"CaseMatters", "windows", kWindowsMeasurementMethods.cachePolicy, kWindowsMeasurementMethods.writePolicy,
      "Windows", false},
 };
 

@@ -1,6 +1,6 @@
 #include "tests/support/folder_snapshot.h"
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane::testing {

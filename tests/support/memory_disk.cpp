@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "engine/platform_error.h"
+#include "platform/platform_error.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane::testing {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/disk_file.h"
+#include "storage/disk_file.h"
 
 namespace orvane::testing {
 

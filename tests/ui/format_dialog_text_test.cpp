@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "format/format_command.h"
 #include "format/format_target_rules.h"
 #include "ui/format_dialog_text.h"

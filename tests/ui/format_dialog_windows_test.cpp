@@ -1,7 +1,7 @@
 // The real format dialog from the program's resources, under Wine: its start state, the rule that
 // enables the erase button, and what Enter, Escape, Tab, Space and clicks do inside its modal loop.
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "format/format_target_rules.h"
 #include "resources/resource_ids.h"
 #include "ui/format_dialog_data.h"

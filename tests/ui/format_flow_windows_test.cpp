@@ -1,7 +1,7 @@
 // The window's format flow under Wine, with the disk review answered by the test (Wine's disk
 // queries fail) and real short-lived processes standing in for the elevated script.
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
 #include "ui/format_dialog_data.h"
-#include "ui/format_target_queries.h"
+#include "format/format_target_queries.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
 #include "tests/ui/window_test_support_windows.h"

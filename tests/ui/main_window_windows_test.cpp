@@ -1,7 +1,7 @@
 // The real main window, created in this process and driven through its messages and the
 // desktop seam (headless under Wine's null graphics driver).
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "engine/target_rules.h"
-#include "engine/text_encoding.h"
+#include "storage/target_rules.h"
+#include "platform/text_encoding.h"
 #include "reports/report_ranking.h"
 #include "reports/suitability.h"
 #include "tests/support/sample_reports.h"

@@ -1,7 +1,7 @@
 // Running a test from the real window and its results folder, driven in-process through the
 // window's messages and the desktop seam; the worker and loader threads are real.
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +19,9 @@
 #include <objbase.h>
 
 #include "engine/benchmark_run.h"
-#include "engine/target_rules.h"
-#include "engine/text_encoding.h"
-#include "engine/unique_handle_windows.h"
+#include "storage/target_rules.h"
+#include "platform/text_encoding.h"
+#include "platform/unique_handle_windows.h"
 #include "reports/report_csv_writer.h"
 #include "reports/report_import.h"
 #include "tests/support/folder_snapshot.h"
@@ -34,7 +34,7 @@
 #include "ui/window_text_windows.h"
 #include "ui/posted_messages_windows.h"
 #include "ui/setup_form.h"
-#include "ui/suggested_report_name.h"
+#include "reports/suggested_report_name.h"
 
 namespace orvane {
 namespace {

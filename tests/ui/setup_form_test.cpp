@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "ui/setup_form.h"
 
 namespace orvane {

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "engine/windows_api.h"
+#include "platform/windows_api.h"
 
 #include <commctrl.h>
 #include <objbase.h>
