@@ -1,11 +1,12 @@
 // Process entry: the format dialog preview, the command-line benchmark or the main window.
 
+#include "platform/windows_api.h"  // before any other Windows header
+
 #include <cwchar>
 #include <exception>
 #include <filesystem>
 #include <string>
 
-#include "platform/windows_api.h"  // before any other Windows header
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -23,7 +24,8 @@ namespace {
 // The program's own folder.
 std::filesystem::path executableFolder() {
     const auto program = orvane::programFilePath();
-    return program ? std::filesystem::path(*program).parent_path() : std::filesystem::current_path();
+    return program ? std::filesystem::path(*program).parent_path()
+                   : std::filesystem::current_path();
 }
 
 int runWindow(HINSTANCE instance, int showCommand) {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/measurement_methods.h"
 #include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
-#include "engine/measurement_methods.h"
 #include "reports/report_ranking.h"
 #include "reports/suitability.h"
 

@@ -8,16 +8,19 @@
 namespace orvane {
 
 void writeNewReportFile(const std::filesystem::path& path, const std::string& text) {
-    if (text.size() > ULONG_MAX) throw std::runtime_error("Report too large");
+    if (text.size() > ULONG_MAX)
+        throw std::runtime_error("Report too large");
     UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throwWindowsError("Create report file");
+    if (!file)
+        throwWindowsError("Create report file");
     DWORD written = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size()) {
         throwWindowsError("Write report file");
     }
-    if (!FlushFileBuffers(file.get())) throwWindowsError("Flush report file");
+    if (!FlushFileBuffers(file.get()))
+        throwWindowsError("Flush report file");
 }
 
 }  // namespace orvane

@@ -4,13 +4,12 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "engine/measurement_methods.h"
 #include "platform/text_encoding.h"
 #include "reports/comparison_text.h"
-#include "engine/measurement_methods.h"
 #include "reports/model_size_text.h"
 #include "reports/results_folder_loader.h"
 #include "reports/suitability.h"
-#include "reports/results_folder_loader.h"
 
 namespace orvane {
 

@@ -46,7 +46,8 @@ int runCommandLineBenchmark(const std::vector<NativeString>& arguments,
 int RunCommandLine(int argc, orvane::NativeString::value_type** argv) {
     try {
         std::vector<orvane::NativeString> arguments;
-        for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i]);
+        for (int i = 0; i < argc; ++i)
+            arguments.emplace_back(argv[i]);
         return orvane::runCommandLineBenchmark(arguments);
     } catch (...) {
         return orvane::kExitFailed;

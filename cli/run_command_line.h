@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "storage/disk_file.h"
 #include "engine/run_records.h"
+#include "storage/disk_file.h"
 
 namespace orvane {
 

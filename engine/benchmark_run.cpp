@@ -10,13 +10,13 @@
 
 #include "engine/fresh_run_assessment.h"
 #include "engine/monotonic_clock.h"
-#include "platform/random_bytes.h"
 #include "engine/run_context.h"
 #include "engine/run_option_rules.h"
-#include "storage/target_inspection.h"
 #include "engine/test_pattern.h"
-#include "platform/text_encoding.h"
 #include "engine/utc_timestamp.h"
+#include "platform/random_bytes.h"
+#include "platform/text_encoding.h"
+#include "storage/target_inspection.h"
 
 namespace orvane {
 
@@ -132,7 +132,7 @@ RunResult runBenchmark(const RunOptions& options, const std::atomic<bool>& cance
     if (progress) {
         const std::string message =
             result.error.empty() ? std::string(runStatusText(result.status))
-                               : runStatusText(result.status) + std::string(": ") + result.error;
+                                 : runStatusText(result.status) + std::string(": ") + result.error;
         try {
             progress(Progress{100, message});
         } catch (...) {

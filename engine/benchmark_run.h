@@ -3,8 +3,8 @@
 
 #include <atomic>
 
-#include "storage/disk_file.h"
 #include "engine/run_records.h"
+#include "storage/disk_file.h"
 
 namespace orvane {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "storage/aligned_buffer.h"
-#include "storage/disk_file.h"
 #include "engine/run_records.h"
 #include "platform/byte_units.h"
+#include "storage/aligned_buffer.h"
+#include "storage/disk_file.h"
 
 namespace orvane {
 

@@ -4,9 +4,9 @@
 
 #include "engine/monotonic_clock.h"
 #include "engine/run_context.h"
-#include "storage/sequential_write_preparation.h"
 #include "engine/statistics.h"
 #include "engine/test_pattern.h"
+#include "storage/sequential_write_preparation.h"
 
 namespace orvane {
 

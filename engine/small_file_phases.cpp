@@ -7,9 +7,9 @@
 
 #include "engine/monotonic_clock.h"
 #include "engine/run_context.h"
-#include "storage/small_file.h"
 #include "engine/statistics.h"
 #include "engine/test_pattern.h"
+#include "storage/small_file.h"
 
 namespace orvane {
 

@@ -15,7 +15,8 @@ Metric makeThroughputMetric(const std::string& id, const std::string& name, std:
     metric.unit = "MiB/s";
     metric.bytes = bytes;
     metric.seconds = seconds;
-    metric.value = (static_cast<double>(bytes) / static_cast<double>(kMiB)) / std::max(seconds, 0.000001);
+    metric.value =
+        (static_cast<double>(bytes) / static_cast<double>(kMiB)) / std::max(seconds, 0.000001);
     return metric;
 }
 

@@ -3,8 +3,8 @@
 #include <climits>
 #include <stdexcept>
 
-#include "platform/windows_api.h"
 #include "format/format_command.h"
+#include "platform/windows_api.h"
 
 #include <wincrypt.h>
 

@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "platform/text_encoding.h"
 #include "format/base64.h"
 #include "format/format_target_rules.h"
 #include "format/volume_label_rule.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 

@@ -1,8 +1,8 @@
 #include <stdexcept>
 
-#include "platform/windows_api.h"
-#include "platform/program_path_windows.h"
 #include "format/format_command.h"
+#include "platform/program_path_windows.h"
+#include "platform/windows_api.h"
 
 namespace orvane {
 

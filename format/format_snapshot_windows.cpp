@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "format/format_snapshot.h"
+#include "format/format_target_rules.h"
 #include "platform/program_path_windows.h"
 #include "platform/unique_handle_windows.h"
 #include "platform/windows_api.h"
-#include "format/format_snapshot.h"
-#include "format/format_target_rules.h"
 
 #include <winioctl.h>
 

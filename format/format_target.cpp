@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "storage/target_inspection.h"
-#include "platform/text_encoding.h"
 #include "format/format_snapshot.h"
 #include "format/format_target_rules.h"
+#include "platform/text_encoding.h"
+#include "storage/target_inspection.h"
 
 namespace orvane {
 

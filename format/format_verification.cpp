@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <exception>
 
-#include "platform/text_encoding.h"
 #include "format/format_target_rules.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 

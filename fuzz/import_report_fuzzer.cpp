@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "reports/report_import.h"
 #include "engine/measurement_methods.h"
+#include "reports/report_import.h"
 #include "reports/report_ranking.h"
 #include "reports/report_timestamp.h"
 #include "reports/suitability.h"

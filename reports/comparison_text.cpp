@@ -18,7 +18,6 @@ constexpr std::array<const char*, kReportColumnCount> kTitles{
     "Write MiB/s", "Model read s", "Random read IOPS", "Random write IOPS", "Small writes /s",
     "Profile",     "Tested UTC"};
 
-
 std::string documentText(const nlohmann::json& document, const char* key) {
     return document.at(key).get<std::string>();
 }
@@ -53,8 +52,9 @@ std::string comparisonCellText(const SavedReport& report, ReportColumn column) {
         case ReportColumn::WriteMiBs:
             return fixedDecimalText(report.sequentialWrite, 1);
         case ReportColumn::ModelReadSeconds:
-            return std::isfinite(report.modelReadSeconds) ? fixedDecimalText(report.modelReadSeconds, 1)
-                                                          : "--";
+            return std::isfinite(report.modelReadSeconds)
+                       ? fixedDecimalText(report.modelReadSeconds, 1)
+                       : "--";
         case ReportColumn::RandomReadIops:
             return fixedDecimalText(report.randomRead, 1);
         case ReportColumn::RandomWriteIops:
@@ -78,16 +78,17 @@ std::string reportDetailsText(const SavedReport& report, double comparisonModelG
     text += report.reason + lineEnd +
             "Original model: " + fixedDecimalText(optionalNumber(document, "modelGB"), 1) +
             " GB | Comparison: " + fixedDecimalText(comparisonModelGB, 1) + " GB | Model read: " +
-            (std::isfinite(report.modelReadSeconds) ? fixedDecimalText(report.modelReadSeconds, 1) + " s"
-                                                    : std::string("unknown")) +
+            (std::isfinite(report.modelReadSeconds)
+                 ? fixedDecimalText(report.modelReadSeconds, 1) + " s"
+                 : std::string("unknown")) +
             lineEnd;
     text += documentText(document, "platform") + " | " + documentText(document, "profile") + " | " +
             documentText(document, "timestampUtc") +
             " | Status: " + documentText(document, "status") + lineEnd;
     text += documentText(volume, "filesystem") +
             " | Allocation: " + fixedDecimalText(report.allocationUnitBytes / 1024.0, 1) +
-            " KiB | Recorded free: " + fixedDecimalText(report.freeBytesBefore / 1e9, 1) + " GB" + lineEnd +
-            "Integrity: " +
+            " KiB | Recorded free: " + fixedDecimalText(report.freeBytesBefore / 1e9, 1) + " GB" +
+            lineEnd + "Integrity: " +
             (document.at("verified").get<bool>() ? "all test bytes verified" : "incomplete") +
             " | Cleanup: " + (document.at("cleaned").get<bool>() ? "complete" : "NEEDS ATTENTION") +
             lineEnd;
@@ -102,8 +103,8 @@ std::string reportDetailsText(const SavedReport& report, double comparisonModelG
         text += (name != metric.end() ? name->get<std::string>() : documentText(metric, "id")) +
                 ": " + fixedDecimalText(metric.at("value").get<double>(), 1) + " " +
                 (unit != metric.end() ? unit->get<std::string>() : std::string()) +
-                " | p50/p95/p99/max ms: " + fixedDecimalText(optionalNumber(metric, "p50ms"), 3) + " / " +
-                fixedDecimalText(optionalNumber(metric, "p95ms"), 3) + " / " +
+                " | p50/p95/p99/max ms: " + fixedDecimalText(optionalNumber(metric, "p50ms"), 3) +
+                " / " + fixedDecimalText(optionalNumber(metric, "p95ms"), 3) + " / " +
                 fixedDecimalText(optionalNumber(metric, "p99ms"), 3) + " / " +
                 fixedDecimalText(optionalNumber(metric, "maxms"), 3) + lineEnd;
     }

@@ -3,8 +3,8 @@
 #include <locale>
 #include <sstream>
 
-#include "platform/text_encoding.h"
 #include "engine/measurement_methods.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 

@@ -2,10 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine/measurement_methods.h"
 #include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_key_order.h"
-#include "engine/measurement_methods.h"
 #include "reports/report_raw_text.h"
 #include "reports/suitability.h"
 

@@ -31,7 +31,6 @@ struct ColumnSort {
     bool ascending = true;
 };
 
-
 // Platform, then timestamp text, then scratch folder, each compared byte by byte.
 bool identityGoesBefore(const SavedReport& a, const SavedReport& b);
 

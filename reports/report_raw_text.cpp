@@ -6,10 +6,10 @@
 #include <locale>
 #include <sstream>
 
-#include "platform/text_encoding.h"
 #include "engine/measurement_methods.h"
 #include "engine/model_size_range.h"
 #include "platform/byte_units.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 

@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "engine/measurement_methods.h"
-#include "engine/run_status.h"
 #include "engine/model_size_range.h"
+#include "engine/run_status.h"
 #include "platform/byte_units.h"
 
 namespace orvane {
@@ -89,9 +89,10 @@ void evaluateSuitability(SavedReport& report, double modelGB, const std::string&
     const double modelBytes = modelGB * 1e9;
     Verdict verdict;
 
-    const double readSeconds = report.sequentialRead > 0.0
-                                   ? modelBytes / (report.sequentialRead * static_cast<double>(kMiB))
-                                   : std::numeric_limits<double>::infinity();
+    const double readSeconds =
+        report.sequentialRead > 0.0
+            ? modelBytes / (report.sequentialRead * static_cast<double>(kMiB))
+            : std::numeric_limits<double>::infinity();
 
     const std::optional<RunStatus> status = runStatusFromText(report.status);
     if (status == RunStatus::kFailed || (status == RunStatus::kCompleted && !report.verified)) {

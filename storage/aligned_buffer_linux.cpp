@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "storage/aligned_buffer.h"
 #include "platform/platform_error.h"
+#include "storage/aligned_buffer.h"
 
 namespace orvane {
 

@@ -1,6 +1,6 @@
-#include "storage/aligned_buffer.h"
 #include "platform/platform_error.h"
 #include "platform/windows_api.h"
+#include "storage/aligned_buffer.h"
 
 namespace orvane {
 

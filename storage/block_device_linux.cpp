@@ -1,10 +1,10 @@
 #include "storage/block_device_linux.h"
 
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>

@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "platform/platform_error.h"
 #include "storage/block_device_linux.h"
 #include "storage/linux_file.h"
-#include "platform/platform_error.h"
 #include "storage/sector_rule.h"
 
 namespace orvane {
@@ -119,7 +119,8 @@ bool filesystemBuffersExtendingDirectWrites(unsigned long filesystemMagic) {
 
 bool LinuxFile::buffersExtendingDirectWrites() const {
     struct statfs facts {};
-    if (::fstatfs(fd_.get(), &facts) != 0) return false;
+    if (::fstatfs(fd_.get(), &facts) != 0)
+        return false;
     return filesystemBuffersExtendingDirectWrites(static_cast<unsigned long>(facts.f_type));
 }
 

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "platform/platform_error.h"
-#include "storage/small_file.h"
 #include "platform/unique_fd_linux.h"
+#include "storage/small_file.h"
 
 namespace orvane {
 

@@ -2,8 +2,8 @@
 #include <stdexcept>
 
 #include "platform/platform_error.h"
-#include "storage/small_file.h"
 #include "platform/unique_handle_windows.h"
+#include "storage/small_file.h"
 
 namespace orvane {
 

@@ -13,12 +13,12 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/platform_error.h"
+#include "platform/unique_fd_linux.h"
 #include "storage/block_device_linux.h"
 #include "storage/linux_volume_rules.h"
-#include "platform/platform_error.h"
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
-#include "platform/unique_fd_linux.h"
 
 namespace orvane {
 

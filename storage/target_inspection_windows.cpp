@@ -2,9 +2,9 @@
 #include <vector>
 
 #include "platform/platform_error.h"
+#include "platform/windows_api.h"
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
-#include "platform/windows_api.h"
 
 namespace orvane {
 

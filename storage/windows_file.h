@@ -4,8 +4,8 @@
 #include <functional>
 #include <optional>
 
-#include "storage/disk_file.h"
 #include "platform/unique_handle_windows.h"
+#include "storage/disk_file.h"
 
 namespace orvane {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/text_encoding.h"
 #include "format/format_target_rules.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 

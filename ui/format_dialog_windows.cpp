@@ -7,15 +7,15 @@
 #include <objbase.h>
 #include <oleacc.h>
 
+#include "format/volume_label_rule.h"
+#include "platform/com_pointer_windows.h"
 #include "platform/scope_exit.h"
 #include "platform/text_encoding.h"
-#include "format/volume_label_rule.h"
 #include "resources/resource_ids.h"
-#include "ui/window_text_windows.h"
-#include "platform/com_pointer_windows.h"
 #include "ui/format_dialog_data.h"
 #include "ui/format_dialog_text.h"
 #include "ui/gdi_handles_windows.h"
+#include "ui/window_text_windows.h"
 
 namespace orvane {
 
@@ -28,7 +28,9 @@ FormatDialogData* dataOf(HWND dialog) {
     return reinterpret_cast<FormatDialogData*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-std::wstring itemText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+std::wstring itemText(HWND dialog, int id) {
+    return windowText(GetDlgItem(dialog, id));
+}
 
 // The chosen allocation's index, or -1 when nothing valid is selected.
 int clusterChoice(HWND dialog) {

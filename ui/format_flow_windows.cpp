@@ -1,25 +1,26 @@
 // The window's exFAT format flow: review, dialog, re-check, elevated start, the wait on the
 // worker slot, and the verification when the script process has ended.
 
+#include "platform/windows_api.h"  // before any other Windows header
+
 #include <exception>
 #include <string>
 #include <system_error>
 #include <thread>
 
-#include "platform/windows_api.h"  // before any other Windows header
 #include <commctrl.h>
 
-#include "platform/text_encoding.h"
 #include "format/format_command.h"
 #include "format/format_verification.h"
+#include "platform/text_encoding.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/format_dialog_data.h"
 #include "ui/format_dialog_text.h"
 #include "ui/format_waiter_windows.h"
 #include "ui/main_window_ids.h"
+#include "ui/main_window_windows.h"
 #include "ui/posted_messages_windows.h"
 #include "ui/window_text_windows.h"
-#include "ui/main_window_windows.h"
 
 namespace orvane {
 
@@ -27,7 +28,6 @@ namespace {
 
 constexpr DWORD kFailedExitCode = 2;
 constexpr wchar_t kCannotFormatTitle[] = L"Orvane Varnolt - Cannot format";
-
 
 std::filesystem::path systemDirectory() {
     wchar_t directory[MAX_PATH] = {};

@@ -1,27 +1,28 @@
 #include "ui/main_window_windows.h"
 
+#include "platform/windows_api.h"  // before any other Windows header
+
 #include <array>
 #include <exception>
 #include <system_error>
 
-#include "platform/windows_api.h"  // before any other Windows header
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include "engine/measurement_methods.h"
+#include "platform/com_pointer_windows.h"
 #include "platform/scope_exit.h"
-#include "storage/target_inspection.h"
 #include "platform/text_encoding.h"
 #include "reports/comparison_text.h"
-#include "engine/measurement_methods.h"
 #include "reports/report_ranking.h"
 #include "reports/suitability.h"
 #include "resources/resource_ids.h"
-#include "platform/com_pointer_windows.h"
+#include "storage/target_inspection.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_ids.h"
 #include "ui/posted_messages_windows.h"
-#include "ui/window_text_windows.h"
 #include "ui/setup_form.h"
+#include "ui/window_text_windows.h"
 
 namespace orvane {
 
@@ -158,7 +159,6 @@ enum ControlIndex : std::size_t {
     kListIndex = 18,
     kDetailsIndex = 23,
 };
-
 
 bool systemHighContrastOn() {
     HIGHCONTRASTW contrast{};
@@ -761,7 +761,8 @@ LRESULT MainWindow::onModelSizeArrow(int delta) {
 
 void MainWindow::refreshComparison() {
     const ColumnSort sort{static_cast<ReportColumn>(state_.sortColumn), state_.sortAscending};
-    reevaluateForModelSize(state_.reports, state_.modelGB, runningMeasurementMethods().platform, sort);
+    reevaluateForModelSize(state_.reports, state_.modelGB, runningMeasurementMethods().platform,
+                           sort);
 
     {
         // The refill's own selection changes are not the user's.

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "engine/run_records.h"
-#include "platform/unique_handle_windows.h"
 #include "format/format_target.h"
+#include "format/format_target_queries.h"
+#include "platform/unique_handle_windows.h"
 #include "reports/run_identity.h"
 #include "reports/saved_report.h"
-#include "format/format_target_queries.h"
 #include "ui/background_work.h"
 #include "ui/gdi_handles_windows.h"
 #include "ui/window_layout.h"

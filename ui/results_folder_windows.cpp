@@ -1,6 +1,8 @@
 // The results folder from the window's side: loading saved reports at start-up, importing,
 // saving the current run and opening the folder.
 
+#include "platform/windows_api.h"  // before any other Windows header
+
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -11,19 +13,17 @@
 #include <utility>
 #include <vector>
 
-#include "platform/windows_api.h"  // before any other Windows header
-
 #include "platform/text_encoding.h"
 #include "reports/atomic_save.h"
 #include "reports/report_csv_writer.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
 #include "reports/report_ranking.h"
+#include "reports/results_folder_loader.h"
+#include "reports/suggested_report_name.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_windows.h"
 #include "ui/posted_messages_windows.h"
-#include "reports/results_folder_loader.h"
-#include "reports/suggested_report_name.h"
 
 namespace orvane {
 

@@ -1,6 +1,8 @@
 // Run control: starting a benchmark from the window, its worker thread, progress, cancelling and
 // the finished run.
 
+#include "platform/windows_api.h"  // before any other Windows header
+
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -8,14 +10,13 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/windows_api.h"  // before any other Windows header
 #include <commctrl.h>
 
-#include "storage/target_inspection.h"
 #include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
 #include "reports/report_ranking.h"
+#include "storage/target_inspection.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"

@@ -7,9 +7,9 @@
 #include <stdexcept>
 
 #include "engine/number_text.h"
+#include "platform/byte_units.h"
 #include "platform/text_encoding.h"
 #include "reports/model_size_text.h"
-#include "platform/byte_units.h"
 
 namespace orvane {
 
@@ -72,7 +72,8 @@ std::string datasetSummaryText(const RunOptions& options) {
     return "Temporary dataset: " + std::to_string(options.testBytes / kMiB) +
            " MiB  |  Random tests: " +
            std::to_string(static_cast<long long>(std::trunc(options.randomSecondsPerPhase))) +
-           " s each  |  Maximum writes: " + fixedDecimalText(static_cast<double>(maximumWrites) / static_cast<double>(kGiB), 2) +
+           " s each  |  Maximum writes: " +
+           fixedDecimalText(static_cast<double>(maximumWrites) / static_cast<double>(kGiB), 2) +
            " GiB";
 }
 
@@ -80,7 +81,10 @@ NativeString targetLineText(const VolumeInfo& volume) {
     const NativeString separator = nativeOf("  |  ");
     return volume.root + nativeOf("  ") + volume.label + separator + volume.filesystem + separator +
            volume.type + separator +
-           nativeOf(fixedDecimalText(static_cast<double>(volume.freeBytesBefore) / static_cast<double>(kGiB), 1) + " GiB free");
+           nativeOf(
+               fixedDecimalText(
+                   static_cast<double>(volume.freeBytesBefore) / static_cast<double>(kGiB), 1) +
+               " GiB free");
 }
 
 std::string modelSizeTextAfterArrow(double modelGB, std::int64_t delta) {

@@ -1,6 +1,7 @@
+#include "platform/windows_api.h"  // before any other Windows header
+
 #include <stdexcept>
 
-#include "platform/windows_api.h"  // before any other Windows header
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shobjidl.h>

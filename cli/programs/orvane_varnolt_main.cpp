@@ -15,7 +15,8 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Without options the Windows program opens its window or the dialog preview; Linux has neither.
+    // Without options the Windows program opens its window or the dialog preview; Linux has
+    // neither.
     if (argc == 1 || (argc == 2 && std::strcmp(argv[1], "--preview-format-dialog") == 0)) {
         std::fputs(kUsage, stderr);
         return orvane::kExitFailed;

@@ -14,8 +14,8 @@ TEST(CliProcess, QuickRunExitsZeroWithACompleteReport) {
     testing::TempFolder folder(std::filesystem::current_path());
     const auto report = folder.path() / "report.json";
     EXPECT_EQ(runProgram({"--benchmark", toUtf8(folder.path().native()), "--report",
-                          toUtf8(report.native()), "--size-mib", "16", "--seconds", "0.1", "--files",
-                          "4"}),
+                          toUtf8(report.native()), "--size-mib", "16", "--seconds", "0.1",
+                          "--files", "4"}),
               0);
     const std::string text = testing::readWholeFile(report);
     EXPECT_NE(text.find("\"status\": \"Completed\""), std::string::npos);

@@ -15,7 +15,8 @@ int runProgram(const std::vector<std::string>& arguments) {
     std::vector<std::string> texts{ORVANE_CLI_PROGRAM};
     texts.insert(texts.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    for (auto& text : texts) argv.push_back(text.data());
+    for (auto& text : texts)
+        argv.push_back(text.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -23,9 +24,11 @@ int runProgram(const std::vector<std::string>& arguments) {
     pid_t pid = 0;
     const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw std::runtime_error("cannot start the program");
+    if (error != 0)
+        throw std::runtime_error("cannot start the program");
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
     return WEXITSTATUS(status);
 #else
     (void)arguments;

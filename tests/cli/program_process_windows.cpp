@@ -13,7 +13,8 @@ std::wstring programPath() {
 #ifdef ORVANE_CLI_PROGRAM
     std::wstring path = fromUtf8(ORVANE_CLI_PROGRAM);
     for (auto& c : path) {
-        if (c == L'/') c = L'\\';
+        if (c == L'/')
+            c = L'\\';
     }
     return path.size() > 1 && path[1] == L':' ? path : L"Z:" + path;
 #else
@@ -24,7 +25,8 @@ std::wstring programPath() {
 std::wstring quoted(const std::wstring& text) {
     std::wstring out = L"\"";
     for (wchar_t c : text) {
-        if (c == L'"') out += L'\\';
+        if (c == L'"')
+            out += L'\\';
         out += c;
     }
     return out + L"\"";
@@ -35,7 +37,8 @@ std::wstring quoted(const std::wstring& text) {
 int runProgram(const std::vector<std::string>& arguments) {
     const std::wstring program = programPath();
     std::wstring commandLine = quoted(program);
-    for (const auto& argument : arguments) commandLine += L" " + quoted(fromUtf8(argument));
+    for (const auto& argument : arguments)
+        commandLine += L" " + quoted(fromUtf8(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

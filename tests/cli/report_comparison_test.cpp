@@ -14,7 +14,8 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 std::filesystem::path sampleReports() {
-    return std::filesystem::path(std::getenv("ORVANE_SOURCE_DIR")) / "tests" / "support" / "reports";
+    return std::filesystem::path(std::getenv("ORVANE_SOURCE_DIR")) / "tests" / "support" /
+           "reports";
 }
 
 struct Outcome {
@@ -32,12 +33,13 @@ Outcome compare(std::vector<std::string> arguments) {
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) result.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
     return result;
 }
 
 class ReportComparison : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto samples = sampleReports();
         for (const char* name : {"suitable-usb-ssd.json", "not-recommended-usb-stick.json"}) {
@@ -79,7 +81,8 @@ TEST_F(ReportComparison, ModelSizeAndSortFollowTheOptions) {
     const auto samples = sampleReports();
     const std::string good = (samples / "suitable-usb-ssd.json").string();
     const std::string bad = (samples / "not-recommended-usb-stick.json").string();
-    const Outcome byRank = compare({good, bad, "--model-gb", "70", "--sort", "Rank", "--descending"});
+    const Outcome byRank =
+        compare({good, bad, "--model-gb", "70", "--sort", "Rank", "--descending"});
     EXPECT_EQ(byRank.code, 0);
     const auto table = lines(byRank.out);
     EXPECT_THAT(table[1], StartsWith("2 "));  // descending rank puts the worse run first

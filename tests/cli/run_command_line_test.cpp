@@ -12,17 +12,19 @@ namespace orvane {
 namespace {
 
 class CommandLineBenchmark : public ::testing::Test {
-protected:
+  protected:
     int run(std::vector<std::string> options) {
         std::vector<NativeString> arguments{fromUtf8("orvane-varnolt")};
-        for (const auto& option : options) arguments.push_back(fromUtf8(option));
+        for (const auto& option : options)
+            arguments.push_back(fromUtf8(option));
         return runCommandLineBenchmark(arguments, disk_.factory());
     }
     std::string target() const { return toUtf8(folder_.path().native()); }
     std::string report() const { return toUtf8((folder_.path() / "report.json").native()); }
     std::vector<std::string> quick(std::vector<std::string> extra = {}) const {
-        std::vector<std::string> options{"--benchmark", target(), "--report", report(),
-                                         "--size-mib", "16", "--seconds", "0.1", "--files", "4"};
+        std::vector<std::string> options{"--benchmark", target(), "--report",  report(),
+                                         "--size-mib",  "16",     "--seconds", "0.1",
+                                         "--files",     "4"};
         options.insert(options.end(), extra.begin(), extra.end());
         return options;
     }
@@ -37,7 +39,8 @@ protected:
 
 TEST_F(CommandLineBenchmark, CompletedRunWritesAReportThatImportsAgain) {
     EXPECT_EQ(run(quick({"--model-gb", "12.5"})), kExitCompleted);
-    const SavedReport saved = importReport(testing::readWholeFile(folder_.path() / "report.json"), "");
+    const SavedReport saved =
+        importReport(testing::readWholeFile(folder_.path() / "report.json"), "");
     EXPECT_EQ(saved.document->at("status"), "Completed");
     EXPECT_EQ(saved.document->at("profile"), "CLI");
     EXPECT_EQ(saved.document->at("testBytes"), 16u * 1048576u);
@@ -47,7 +50,8 @@ TEST_F(CommandLineBenchmark, CompletedRunWritesAReportThatImportsAgain) {
 
 TEST_F(CommandLineBenchmark, RunThatFailsInTheEngineStillWritesItsReport) {
     EXPECT_EQ(run(quick({"--files", "0"})), kExitReportedNotCompleted);
-    const SavedReport saved = importReport(testing::readWholeFile(folder_.path() / "report.json"), "");
+    const SavedReport saved =
+        importReport(testing::readWholeFile(folder_.path() / "report.json"), "");
     EXPECT_EQ(saved.document->at("status"), "Failed");
     EXPECT_EQ(saved.document->at("error"), "Invalid duration or small-file count.");
 }
@@ -76,11 +80,13 @@ TEST_F(CommandLineBenchmark, AReportAppearingDuringTheRunIsNeverOverwritten) {
     testing::MemoryDisk racing(&unused);
     const auto planted = folder_.path() / "report.json";
     DiskFileFactory factory = [&](const std::filesystem::path& path, bool create) {
-        if (!std::filesystem::exists(planted)) testing::writeWholeFile(planted, "raced");
+        if (!std::filesystem::exists(planted))
+            testing::writeWholeFile(planted, "raced");
         return racing.factory()(path, create);
     };
     std::vector<NativeString> arguments{fromUtf8("orvane-varnolt")};
-    for (const auto& option : quick()) arguments.push_back(fromUtf8(option));
+    for (const auto& option : quick())
+        arguments.push_back(fromUtf8(option));
     EXPECT_EQ(runCommandLineBenchmark(arguments, factory), kExitFailed);
     EXPECT_EQ(testing::readWholeFile(planted), "raced");
 }

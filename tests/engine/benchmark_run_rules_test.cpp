@@ -28,7 +28,9 @@ struct OptionCase {
     const char* message;  // nullptr: accepted
 };
 
-void PrintTo(const OptionCase& row, std::ostream* out) { *out << row.label; }
+void PrintTo(const OptionCase& row, std::ostream* out) {
+    *out << row.label;
+}
 
 class RunOptionLimits : public ::testing::TestWithParam<OptionCase> {};
 

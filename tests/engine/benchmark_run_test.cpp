@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "engine/benchmark_run.h"
-#include "platform/platform_error.h"
 #include "engine/run_option_rules.h"
+#include "platform/platform_error.h"
 #include "platform/text_encoding.h"
 #include "tests/support/folder_snapshot.h"
 #include "tests/support/memory_disk.h"
@@ -120,8 +120,9 @@ class BenchmarkRun : public ::testing::Test {
         ASSERT_FALSE(notices_.empty());
         EXPECT_EQ(notices_.back().percent, 100);
         EXPECT_EQ(notices_.back().message,
-                  result.error.empty() ? std::string(runStatusText(result.status))
-                                        : runStatusText(result.status) + std::string(": ") + result.error);
+                  result.error.empty()
+                      ? std::string(runStatusText(result.status))
+                      : runStatusText(result.status) + std::string(": ") + result.error);
     }
 
     testing::TempFolder target_{fs::current_path()};

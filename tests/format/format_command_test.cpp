@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_encoding.h"
 #include "format/base64.h"
 #include "format/format_command.h"
+#include "platform/text_encoding.h"
 #include "tests/format/script_source.h"
 
 namespace orvane {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_encoding.h"
-#include "platform/windows_api.h"
 #include "format/format_command.h"
 #include "format/format_target_rules.h"
+#include "platform/text_encoding.h"
+#include "platform/windows_api.h"
 #include "tests/format/script_source.h"
 #include "tests/support/temp_folder.h"
 

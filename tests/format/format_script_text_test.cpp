@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_encoding.h"
 #include "format/format_command.h"
+#include "platform/text_encoding.h"
 #include "tests/format/script_source.h"
 
 namespace orvane {

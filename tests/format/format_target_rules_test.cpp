@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_encoding.h"
 #include "format/format_target_rules.h"
+#include "platform/text_encoding.h"
 
 namespace orvane {
 namespace {

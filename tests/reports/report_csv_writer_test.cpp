@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "reports/report_csv_writer.h"
 #include "engine/measurement_methods.h"
+#include "reports/report_csv_writer.h"
 #include "tests/reports/report_fixtures.h"
 
 namespace orvane {

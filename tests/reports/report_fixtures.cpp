@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/text_encoding.h"
 #include "engine/measurement_methods.h"
+#include "platform/text_encoding.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane::testing {

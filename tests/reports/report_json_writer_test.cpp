@@ -7,10 +7,10 @@
 #include <limits>
 #include <stdexcept>
 
+#include "engine/measurement_methods.h"
 #include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
-#include "engine/measurement_methods.h"
 #include "reports/report_raw_text.h"
 #include "reports/suitability.h"
 #include "tests/reports/report_fixtures.h"

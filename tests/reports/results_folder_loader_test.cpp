@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "platform/text_encoding.h"
+#include "reports/results_folder_loader.h"
+#include "reports/suggested_report_name.h"
 #include "tests/support/folder_snapshot.h"
 #include "tests/support/sample_reports.h"
 #include "tests/support/temp_folder.h"
-#include "reports/results_folder_loader.h"
-#include "reports/suggested_report_name.h"
 
 namespace orvane {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <stdexcept>
 
-#include "storage/linux_file.h"
 #include "platform/platform_error.h"
+#include "storage/linux_file.h"
 #include "storage/sector_rule.h"
 #include "tests/support/temp_folder.h"
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/random_bytes.h"
 #include "storage/aligned_buffer.h"
 #include "storage/disk_file.h"
-#include "platform/random_bytes.h"
 #include "storage/small_file.h"
 #include "tests/support/temp_folder.h"
 

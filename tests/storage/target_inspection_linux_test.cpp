@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
+#include <linux/magic.h>
 #include <sys/mount.h>
 #include <sys/vfs.h>
-#include <linux/magic.h>
 
 #include <stdexcept>
 

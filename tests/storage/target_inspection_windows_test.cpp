@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
+#include "platform/text_encoding.h"
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
-#include "platform/text_encoding.h"
 
 namespace orvane {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "storage/target_rules.h"
 #include "platform/text_encoding.h"
+#include "storage/target_rules.h"
 
 namespace orvane {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "platform/text_encoding.h"
 #include "format/format_command.h"
 #include "format/format_target_rules.h"
+#include "platform/text_encoding.h"
 #include "ui/format_dialog_text.h"
 
 namespace orvane {

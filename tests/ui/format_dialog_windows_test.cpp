@@ -12,13 +12,13 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "platform/text_encoding.h"
 #include "format/format_target_rules.h"
+#include "platform/text_encoding.h"
 #include "resources/resource_ids.h"
+#include "tests/ui/window_test_support_windows.h"
 #include "ui/format_dialog_data.h"
 #include "ui/format_dialog_text.h"
 #include "ui/format_dialog_windows.h"
-#include "tests/ui/window_test_support_windows.h"
 #include "ui/window_text_windows.h"
 
 namespace orvane {

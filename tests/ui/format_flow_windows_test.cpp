@@ -18,17 +18,17 @@
 #include <wincrypt.h>
 
 #include "format/format_command.h"
+#include "format/format_target_queries.h"
 #include "format/format_target_rules.h"
 #include "format/format_verification.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
+#include "tests/ui/window_test_support_windows.h"
 #include "ui/format_dialog_data.h"
-#include "format/format_target_queries.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
-#include "tests/ui/window_test_support_windows.h"
-#include "ui/window_text_windows.h"
 #include "ui/posted_messages_windows.h"
+#include "ui/window_text_windows.h"
 
 namespace orvane {
 namespace {
@@ -449,7 +449,8 @@ TEST_F(FormatFlowTest, ClosingDuringAFormatWaitsForTheVerdictThenCloses) {
     EXPECT_TRUE(IsWindow(hwnd_)) << "a format is never abandoned";
     EXPECT_TRUE(state().closing);
     EXPECT_FALSE(state().cancelRequested.load());
-    EXPECT_EQ(windowText(window_->statusLine()), L"Waiting for formatting to finish before closing...");
+    EXPECT_EQ(windowText(window_->statusLine()),
+              L"Waiting for formatting to finish before closing...");
 
     ASSERT_TRUE(pumpUntil([this] { return !IsWindow(hwnd_); }));
     MSG quit{};

@@ -16,19 +16,19 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "storage/target_rules.h"
 #include "platform/text_encoding.h"
 #include "reports/report_ranking.h"
 #include "reports/suitability.h"
+#include "storage/target_rules.h"
 #include "tests/support/sample_reports.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
-#include "ui/main_window_ids.h"
-#include "ui/posted_messages_windows.h"
-#include "ui/main_window_windows.h"
 #include "tests/ui/window_test_support_windows.h"
-#include "ui/window_text_windows.h"
+#include "ui/main_window_ids.h"
+#include "ui/main_window_windows.h"
+#include "ui/posted_messages_windows.h"
 #include "ui/setup_form.h"
+#include "ui/window_text_windows.h"
 
 namespace orvane {
 namespace {
@@ -440,7 +440,8 @@ TEST_F(MainWindowTest, ClosingWhileBusyWaitsForTheWorkToEnd) {
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_));
     EXPECT_FALSE(state.cancelRequested.load()) << "a format is never cancelled";
-    EXPECT_EQ(windowText(window_->statusLine()), L"Waiting for formatting to finish before closing...");
+    EXPECT_EQ(windowText(window_->statusLine()),
+              L"Waiting for formatting to finish before closing...");
 
     state.formatting = false;
     window_->setBusy(false);

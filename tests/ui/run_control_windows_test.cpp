@@ -19,22 +19,22 @@
 #include <objbase.h>
 
 #include "engine/benchmark_run.h"
-#include "storage/target_rules.h"
 #include "platform/text_encoding.h"
 #include "platform/unique_handle_windows.h"
 #include "reports/report_csv_writer.h"
 #include "reports/report_import.h"
+#include "reports/suggested_report_name.h"
+#include "storage/target_rules.h"
 #include "tests/support/folder_snapshot.h"
 #include "tests/support/sample_reports.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
+#include "tests/ui/window_test_support_windows.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
-#include "tests/ui/window_test_support_windows.h"
-#include "ui/window_text_windows.h"
 #include "ui/posted_messages_windows.h"
 #include "ui/setup_form.h"
-#include "reports/suggested_report_name.h"
+#include "ui/window_text_windows.h"
 
 namespace orvane {
 namespace {
