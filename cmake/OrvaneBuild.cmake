@@ -61,6 +61,6 @@ function(orvane_test_program name dir)
     orvane_platform_sources(sources ${dir})
     add_executable(${name} ${sources})
     target_link_libraries(${name} PRIVATE orvane_flags gmock gtest_main ${ARGN})
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                         PROPERTIES ENVIRONMENT "ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    target_compile_definitions(${name} PRIVATE ORVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
 endfunction()

@@ -6,6 +6,7 @@
 
 #include "cli/report_comparison.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/source_tree.h"
 
 namespace orvane {
 namespace {
@@ -14,8 +15,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 std::filesystem::path sampleReports() {
-    return std::filesystem::path(std::getenv("ORVANE_SOURCE_DIR")) / "tests" / "support" /
-           "reports";
+    return testing::sourceTree() / "tests" / "support" / "reports";
 }
 
 struct Outcome {

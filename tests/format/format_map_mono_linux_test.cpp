@@ -12,6 +12,7 @@
 
 #include "tests/format/script_source.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/source_tree.h"
 
 namespace orvane {
 namespace {
@@ -354,8 +355,7 @@ TEST(FormatScriptMap, CompilesAsCSharp5AndValidatesRawMaps) {
                   quoted(dir / "orvane.dll") + files + " >" + quoted(log) + " 2>&1"),
               0)
         << testing::readWholeFile(log);
-    const std::filesystem::path harness = std::filesystem::path(std::getenv("ORVANE_SOURCE_DIR")) /
-                                          "tests" / "format" / "map_harness.cs";
+    const std::filesystem::path harness = testing::sourceTree() / "tests" / "format" / "map_harness.cs";
     ASSERT_EQ(run("mcs -langversion:5 -r:" + quoted(dir / "orvane.dll") +
                   " -out:" + quoted(dir / "harness.exe") + " " + quoted(harness) + " >" +
                   quoted(log) + " 2>&1"),

@@ -5,14 +5,12 @@
 #include <stdexcept>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/source_tree.h"
 
 namespace orvane::testing {
 
 std::string readFormatScript() {
-    const char* source = std::getenv("ORVANE_SOURCE_DIR");
-    if (!source)
-        throw std::runtime_error("ORVANE_SOURCE_DIR is not set");
-    return readWholeFile(std::filesystem::path(source) / "format" / "script" / "format-exfat.ps1");
+    return readWholeFile(sourceTree() / "format" / "script" / "format-exfat.ps1");
 }
 
 std::vector<std::string> hereStringsOf(const std::string& script) {

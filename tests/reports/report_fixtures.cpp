@@ -8,6 +8,7 @@
 #include "engine/measurement_methods.h"
 #include "platform/text_encoding.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/source_tree.h"
 
 namespace orvane::testing {
 
@@ -23,10 +24,7 @@ Metric metric(const char* id, const char* name, const char* unit, double value) 
 }
 
 std::filesystem::path goldenFolder() {
-    const char* source = std::getenv("ORVANE_SOURCE_DIR");
-    if (source == nullptr)
-        throw std::runtime_error("ORVANE_SOURCE_DIR is not set");
-    return std::filesystem::path(source) / "tests" / "reports" / "golden";
+    return sourceTree() / "tests" / "reports" / "golden";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reports/report_import.h"
+#include "tests/support/source_tree.h"
 
 namespace orvane::testing {
 
@@ -19,10 +20,7 @@ inline constexpr const char* kNotRecommendedSample = "not-recommended-usb-stick.
 inline constexpr const char* kCancelledSample = "unknown-read-cancelled.json";
 
 inline std::filesystem::path sampleReportsFolder() {
-    const char* source = std::getenv("ORVANE_SOURCE_DIR");
-    if (source == nullptr)
-        throw std::runtime_error("ORVANE_SOURCE_DIR is not set");
-    return std::filesystem::path(source) / "tests" / "support" / "reports";
+    return sourceTree() / "tests" / "support" / "reports";
 }
 
 inline SavedReport loadSampleReport(const char* name) {
