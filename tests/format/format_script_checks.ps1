@@ -234,7 +234,7 @@ $ruleCases = @(
     , @('GPT', 'geometry: disk GUID differs', { $t.D.Guid = '{FEDCBA98-7654-3210-FEDC-BA9876543211}'; Geometry }, $mapId)
     , @('GPT', 'geometry: partition GUID not a GUID', { $t.P.Guid = 'none'; Geometry }, $mapId)
     , @('MBR', 'geometry: MBR signature differs', { $t.D.PSBase.CimInstanceProperties['Signature'].Value = [uint32]305419897; Geometry }, $mapId)
-    , @('GPT', 'geometry: partitions overlap', { $t.All[1].Size = 16MB; Geometry }, $map)
+    , @('GPT', 'geometry: partitions overlap by a byte', { $t.All[1].Size = 15MB + 1; Geometry }, $map)
     , @('GPT', 'geometry: partitions touch', { $t.All[1].Size = 15MB; Geometry }, 'OK')
     , @('GPT', 'geometry: partition at offset 0', { $t.All[1].Offset = 0; Geometry }, $map)
     , @('MBR', 'geometry: partition past the disk', { $t.All += [pscustomobject]@{ Offset = $ExpectedOffset + $ExpectedExtent; Size = 1GB }; Geometry }, $map)

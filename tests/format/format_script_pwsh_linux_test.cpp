@@ -77,12 +77,13 @@ TEST(FormatScriptPowerShell, ParsesTheScriptAndCommandsAndRunsTheScriptsOwnRules
 
     const std::filesystem::path source = std::getenv("ORVANE_SOURCE_DIR");
     const std::filesystem::path out = dir / "checks.txt";
-    // Non-interactive and quiet: no telemetry, banners or update checks on the way. The tool's
-    // launcher finds the .NET runtime through DOTNET_ROOT when it is not in a default place.
+    // Non-interactive and quiet: no telemetry, banners or update checks on the way; no profiling
+    // JIT for a short run. The tool's launcher finds .NET through DOTNET_ROOT when it is elsewhere.
     const std::string command =
         "d=$(command -v dotnet) && export DOTNET_ROOT=\"${DOTNET_ROOT:-$(dirname "
         "\"$(readlink -f \"$d\")\")}\"; "
-        "DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1 POWERSHELL_TELEMETRY_OPTOUT=1 "
+        "DOTNET_CLI_TELEMETRY_OPTOUT=1 DOTNET_NOLOGO=1 DOTNET_TieredPGO=0 "
+        "POWERSHELL_TELEMETRY_OPTOUT=1 "
         "POWERSHELL_UPDATECHECK=Off " +
         pwsh + " -NoProfile -NonInteractive -File " +
         quoted(source / "tests/format/format_script_checks.ps1") + " -Script " +
