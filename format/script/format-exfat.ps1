@@ -203,12 +203,13 @@ public static class orvane_map {
     Invoke-ReviewedFormat $t.V $AllocationUnitSize
     exit 0
 } catch {
-    $x = $_.Exception
-    while ($x.InnerException) { $x = $x.InnerException }
+    # The check's own text: a failing .NET call arrives wrapped in the exception that reports it.
+    function FailureText($x) { while ($x.InnerException) { $x = $x.InnerException }; $x.Message + ' If formatting was attempted, contents may have changed.' }
+    $m = FailureText $_.Exception
     # The box must never keep the failure from reaching the exit code.
     try {
         Add-Type -AssemblyName System.Windows.Forms
-        [void][System.Windows.Forms.MessageBox]::Show($x.Message + ' If formatting was attempted, contents may have changed.', 'Orvane Varnolt - Format failed', 'OK', 'Error')
+        [void][System.Windows.Forms.MessageBox]::Show($m, 'Orvane Varnolt - Format failed', 'OK', 'Error')
     } catch {}
     exit 2
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/format/map_images.h"
 #include "tests/format/script_source.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/source_tree.h"
@@ -324,6 +325,29 @@ std::vector<MapCase> mapCases() {
     return cases;
 }
 
+}  // namespace
+
+namespace testing {
+
+std::string writeMapImages(const std::filesystem::path& dir) {
+    std::string list;
+    for (const MapCase& c : mapCases()) {
+        const Bytes disk = build(c.image);
+        const std::filesystem::path file = dir / (c.name + ".img");
+        writeWholeFile(file, std::string(disk.begin(), disk.end()));
+        const std::uint32_t sector = c.sectorOverride ? c.sectorOverride : c.image.sector;
+        list += file.string() + "|" + std::to_string(sector) + "|" +
+                std::to_string(c.image.bytes()) + "|" + (c.image.gpt ? "1" : "0") + "|" +
+                std::to_string(c.image.reviewedOffset) + "|" +
+                std::to_string(c.image.reviewedLength) + "|" + c.expected + "\n";
+    }
+    return list;
+}
+
+}  // namespace testing
+
+namespace {
+
 bool have(const char* tool) {
     return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -363,19 +387,7 @@ TEST(FormatScriptMap, CompilesAsCSharp5AndValidatesRawMaps) {
         << testing::readWholeFile(log);
 
     const std::vector<MapCase> cases = mapCases();
-    std::string list = "CRC\n";
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        const Image& image = cases[i].image;
-        const Bytes disk = build(image);
-        const std::filesystem::path file = dir / (cases[i].name + ".img");
-        testing::writeWholeFile(file, std::string(disk.begin(), disk.end()));
-        const std::uint32_t sector =
-            cases[i].sectorOverride ? cases[i].sectorOverride : image.sector;
-        list += file.string() + "|" + std::to_string(sector) + "|" + std::to_string(image.bytes()) +
-                "|" + (image.gpt ? "1" : "0") + "|" + std::to_string(image.reviewedOffset) + "|" +
-                std::to_string(image.reviewedLength) + "\n";
-    }
-    testing::writeWholeFile(dir / "cases.txt", list);
+    testing::writeWholeFile(dir / "cases.txt", "CRC\n" + testing::writeMapImages(dir));
     const std::filesystem::path out = dir / "answers.txt";
     ASSERT_EQ(run("mono " + quoted(dir / "harness.exe") + " " + quoted(dir / "cases.txt") + " >" +
                   quoted(out) + " 2>&1"),

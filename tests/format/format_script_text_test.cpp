@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -22,29 +21,6 @@ std::vector<std::string> linesOf(const std::string& text) {
         at = end + 1;
     }
     return lines;
-}
-
-bool isNameCharacter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-// Every "$Name" in text whose name starts with one of the prefixes, optionally only assignments.
-std::set<std::string> variablesIn(const std::string& text, bool assignedOnly) {
-    std::set<std::string> names;
-    for (std::size_t at = text.find('$'); at != std::string::npos; at = text.find('$', at + 1)) {
-        std::size_t end = at + 1;
-        while (end < text.size() && isNameCharacter(text[end]))
-            ++end;
-        const std::string name = text.substr(at + 1, end - at - 1);
-        const bool parameter =
-            name.rfind("Expected", 0) == 0 || name == "AllocationUnitSize" || name == "NewLabel";
-        if (!parameter)
-            continue;
-        if (assignedOnly && text.compare(end, 3, " = ") != 0)
-            continue;
-        names.insert(name);
-    }
-    return names;
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
@@ -76,22 +52,6 @@ TEST_F(FormatScriptText, IsAsciiWithCrlfAndNamesItselfFirst) {
     EXPECT_EQ(lines[1],
               "# This script is not a standalone CLI utility. It never accepts arbitrary command "
               "text.\r");
-}
-
-// The block defines exactly the variables the script reads, and the script never assigns them.
-TEST_F(FormatScriptText, ReadsExactlyTheParameterBlockVariables) {
-    FormatTarget target;
-    target.volume.root = fromUtf8("F:\\");
-    target.deviceSerial = fromUtf8("S");
-    const std::string block = formatParameterBlock(target, 0, fromUtf8("x"), "C:\\");
-    const std::set<std::string> defined = variablesIn(block, true);
-    EXPECT_EQ(defined.size(), 17u);
-
-    const std::string code = compactFormatScript(script);
-    // Step 1 tests for the volume variable by name before reading it.
-    EXPECT_NE(code.find("Test-Path Variable:ExpectedVolume"), std::string::npos);
-    EXPECT_EQ(variablesIn(code, false), defined);
-    EXPECT_TRUE(variablesIn(code, true).empty()) << "the script assigns a parameter";
 }
 
 // Every failure text appears once, and the checks of each group appear in their order.

@@ -1,5 +1,6 @@
 // Runs the script's orvane_map.Validate over disk images: one case per line of the cases file,
-// "image|sector|disk bytes|gpt|offset|extent", answered by "OK" or the refusal text, one line each.
+// "image|sector|disk bytes|gpt|offset|extent" (further fields ignored), answered by "OK" or the
+// refusal text, one line each.
 // A first line "CRC" answers the CRC-32 of "123456789" in hexadecimal.
 using System;
 using System.IO;

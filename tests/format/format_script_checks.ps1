@@ -1,0 +1,290 @@
+# The format script as PowerShell reads it. Parses the file and two composed launch commands,
+# refuses syntax that Windows PowerShell 5.1 lacks, compiles the inline C# with Add-Type, and calls
+# the script's own functions that touch no disk with inputs that pass and inputs that fail.
+# Prints each failed check and a summary; exits 1 when any check failed.
+param(
+    [Parameter(Mandatory)][string]$Script,
+    # mbr.command and gpt.command (whole launch commands), serial.txt (the targets' device
+    # serial), maps.txt (image|sector|disk bytes|gpt|offset|extent|expected answer per line)
+    [Parameter(Mandatory)][string]$Work
+)
+$ErrorActionPreference = 'Stop'
+$PSStyle.OutputRendering = 'PlainText'
+$checks = 0
+$failures = [Collections.Generic.List[string]]::new()
+$language = 'System.Management.Automation.Language'
+
+function Check([string]$what, [bool]$ok, [string]$detail) {
+    $script:checks++
+    if (-not $ok) {
+        $script:failures.Add($what)
+        Write-Host "FAIL $what$(if ($detail) { ": $detail" })"
+    }
+}
+
+function Same([string]$what, $actual, $expected) {
+    Check $what ("$actual" -ceq "$expected") "got [$actual], expected [$expected]"
+}
+
+function Read-Source([string]$name, [string]$text) {
+    $tokens = $null; $errors = $null
+    $ast = [System.Management.Automation.Language.Parser]::ParseInput($text, [ref]$tokens, [ref]$errors)
+    $functions = $ast.FindAll({ $args[0] -is [System.Management.Automation.Language.FunctionDefinitionAst] }, $true)
+    Write-Host "parse ${name}: $($errors.Count) errors, $($ast.EndBlock.Statements.Count) statements, $($functions.Count) functions"
+    foreach ($e in $errors) { Write-Host "  line $($e.Extent.StartLineNumber): $($e.Message)" }
+    Check "$name parses" ($errors.Count -eq 0)
+    [pscustomobject]@{ Name = $name; Ast = $ast; Tokens = $tokens }
+}
+
+function Find($source, [scriptblock]$test) { @($source.Ast.FindAll($test, $true)) }
+
+# The code as tokens, blind to what compaction may change: comments, blank lines, indentation.
+function Code-Of($source) {
+    $lastWasNewLine = $true
+    foreach ($t in $source.Tokens) {
+        if ($t.Kind -eq 'Comment' -or ($t.Kind -eq 'NewLine' -and $lastWasNewLine)) { continue }
+        $lastWasNewLine = $t.Kind -eq 'NewLine'
+        if ($t.Kind -eq 'HereStringLiteral') { "here:" + (($t.Value -split '\r?\n' | ForEach-Object { $_.TrimStart(" `t") } | Where-Object { $_ -and $_[0] -ne '#' }) -join "`n") }
+        elseif ($t.Kind -eq 'NewLine') { 'NewLine' }
+        else { "$($t.Kind):$($t.Text)" }
+    }
+}
+
+# 1. The file and the decoded launch commands parse.
+$file = Read-Source 'format-exfat.ps1' ([IO.File]::ReadAllText($Script))
+$commands = foreach ($style in 'mbr', 'gpt') {
+    $line = [IO.File]::ReadAllText((Join-Path $Work "$style.command"))
+    # What powershell.exe does with -EncodedCommand: Base64, then UTF-16LE.
+    $text = [Text.Encoding]::Unicode.GetString([Convert]::FromBase64String(($line -split ' ')[-1]))
+    Read-Source "$style command" $text
+}
+$sources = @($file) + $commands
+$fileCode = @(Code-Of $file)
+foreach ($c in $commands) {
+    $code = @(Code-Of $c)
+    $tail = $code[($code.Count - $fileCode.Count)..($code.Count - 1)]
+    Check "$($c.Name) carries the file's code unchanged" (($tail -join "`n") -ceq ($fileCode -join "`n"))
+}
+
+# 2. The parameter block defines exactly the variables the script reads and never assigns.
+$automatic = @('_') + [powershell]::Create().AddScript('(Get-Variable).Name').Invoke()
+$assigned = [Collections.Generic.HashSet[string]]::new([StringComparer]::OrdinalIgnoreCase)
+foreach ($a in Find $file { $args[0] -is [System.Management.Automation.Language.AssignmentStatementAst] }) {
+    foreach ($v in $a.Left.FindAll({ $args[0] -is [System.Management.Automation.Language.VariableExpressionAst] }, $true)) { [void]$assigned.Add($v.VariablePath.UserPath) }
+}
+foreach ($v in Find $file { $args[0] -is [System.Management.Automation.Language.ParameterAst] }) { [void]$assigned.Add($v.Name.VariablePath.UserPath) }
+foreach ($v in Find $file { $args[0] -is [System.Management.Automation.Language.ForEachStatementAst] }) { [void]$assigned.Add($v.Variable.VariablePath.UserPath) }
+$read = Find $file { $args[0] -is [System.Management.Automation.Language.VariableExpressionAst] } |
+    Where-Object { -not $_.VariablePath.IsDriveQualified } | ForEach-Object { $_.VariablePath.UserPath } |
+    Where-Object { -not $assigned.Contains($_) -and $automatic -notcontains $_ } | Sort-Object -Unique
+Write-Host "script reads $($read.Count) outside variables: $($read -join ' ')"
+$serial = [IO.File]::ReadAllText((Join-Path $Work 'serial.txt'))
+foreach ($c in $commands) {
+    $block = @($c.Ast.EndBlock.Statements)[0..($c.Ast.EndBlock.Statements.Count - $file.Ast.EndBlock.Statements.Count - 1)]
+    $defined = @($block | ForEach-Object { $_.Left.VariablePath.UserPath } | Sort-Object -Unique)
+    Check "$($c.Name) block holds assignments only" (@($block | Where-Object { $_ -isnot [System.Management.Automation.Language.AssignmentStatementAst] -or $_.Left -isnot [System.Management.Automation.Language.VariableExpressionAst] }).Count -eq 0)
+    Same "$($c.Name) block defines what the script reads" ($defined -join ' ') ($read -join ' ')
+    Same "script assigns no block variable" (@($defined | Where-Object { $assigned.Contains($_) }) -join ' ') ''
+    # The first check probes the volume variable by name; a misspelt name would refuse every format.
+    $probed = @(Find $file { $args[0] -is [System.Management.Automation.Language.StringConstantExpressionAst] -and $args[0].Value -like 'Variable:*' } | ForEach-Object { $_.Value.Substring(9) })
+    Check "script probes block variables only" ($probed.Count -and -not @($probed | Where-Object { $defined -notcontains $_ }).Count) ($probed -join ' ')
+    # The block runs before the script's own failure handling: it must evaluate cleanly.
+    $values = & { foreach ($s in $block) { $null = . ([scriptblock]::Create($s.Extent.Text)) }; Get-Variable -Scope 0 | Where-Object Name -In $defined }
+    Same "$($c.Name) block evaluates every variable" $values.Count $defined.Count
+    Same "$($c.Name) device serial survives its encoding" ($values | Where-Object Name -EQ 'ExpectedDeviceSerial').Value $serial
+}
+
+# 3. Nothing that Windows PowerShell 5.1 (powershell.exe) cannot parse or would read differently.
+$newerNodes = @(
+    @{ What = 'pipeline chain (&&, ||)'; Is = { $args[0].GetType().Name -eq 'PipelineChainAst' } }
+    @{ What = 'ternary operator'; Is = { $args[0].GetType().Name -eq 'TernaryExpressionAst' } }
+    @{ What = 'null-conditional member or index (?. ?[])'; Is = { $args[0].NullConditional } }
+    @{ What = 'clean block'; Is = { $args[0] -is [System.Management.Automation.Language.ScriptBlockAst] -and $args[0].CleanBlock } }
+    @{ What = 'background operator (&)'; Is = { $args[0] -is [System.Management.Automation.Language.PipelineAst] -and $args[0].Background } }
+    @{ What = 'generic method call'; Is = { $args[0] -is [System.Management.Automation.Language.InvokeMemberExpressionAst] -and $args[0].GenericTypeArguments.Count } }
+    @{ What = '-replace with a script block'; Is = { $args[0] -is [System.Management.Automation.Language.BinaryExpressionAst] -and $args[0].Operator -in 'Ireplace', 'Creplace' -and $args[0].Right.Find({ $args[0] -is [System.Management.Automation.Language.ScriptBlockExpressionAst] }, $false) } }
+)
+$newerTokens = 'AndAnd', 'OrOr', 'QuestionMark', 'QuestionQuestion', 'QuestionQuestionEquals', 'QuestionDot', 'QuestionLBracket', 'Clean'
+foreach ($s in $sources) {
+    foreach ($rule in $newerNodes) {
+        $hits = @($s.Ast.FindAll($rule.Is, $true))
+        Check "$($s.Name) has no $($rule.What)" ($hits.Count -eq 0) (($hits | ForEach-Object { "line $($_.Extent.StartLineNumber)" }) -join ', ')
+    }
+    $hits = @($s.Tokens | Where-Object {
+            $newerTokens -contains $_.Kind -or
+            # 5.1 numbers: decimal or hex, then only the l/d suffix and a kb..pb multiplier.
+            ($_.Kind -eq 'Number' -and $_.Text -notmatch '^(0x[0-9a-f]+|[0-9]*\.?[0-9]+(e[+-]?[0-9]+)?)(l|d)?(kb|mb|gb|tb|pb)?$') -or
+            ($_.Kind -eq 'StringExpandable' -and $_.Text -match '`u\{') })
+    Check "$($s.Name) has no 7.x tokens" ($hits.Count -eq 0) (($hits | ForEach-Object { "$($_.Kind) '$($_.Text)' line $($_.Extent.StartLineNumber)" }) -join ', ')
+}
+
+# 4. The inline C#, as the MBR command carries it, compiles through Add-Type.
+$inline = foreach ($c in $commands) {
+    , @(Find $c { $args[0] -is [System.Management.Automation.Language.StringConstantExpressionAst] -and $args[0].StringConstantType -eq 'SingleQuotedHereString' } | ForEach-Object Value)
+}
+Same 'both commands carry two C# sources' "$($inline[0].Count) $($inline[1].Count)" '2 2'
+Same 'both commands carry the same C#' ($inline[1] -join "`n") ($inline[0] -join "`n")
+foreach ($cs in $inline[0]) {
+    try { Add-Type -TypeDefinition $cs; Check 'C# compiles with Add-Type' $true }
+    catch { Check 'C# compiles with Add-Type' $false "$_" }
+}
+
+# 5. The script's own functions, as the MBR command defines them, with disk cmdlets stood in for.
+foreach ($f in Find $commands[0] { $args[0] -is [System.Management.Automation.Language.FunctionDefinitionAst] }) {
+    . ([scriptblock]::Create($f.Extent.Text))
+}
+Add-Type -TypeDefinition @'
+using System.Collections.Generic;
+// A Storage object's raw values, beneath the display values its type adds.
+public class FakeCimValue { public object Value; }
+public class FakeCim { public Dictionary<string, FakeCimValue> CimInstanceProperties = new Dictionary<string, FakeCimValue>(); }
+'@
+function New-Cim([hashtable]$display, [hashtable]$raw) {
+    $o = [FakeCim]::new()
+    foreach ($k in $raw.Keys) { $o.CimInstanceProperties[$k] = [FakeCimValue]@{ Value = $raw[$k] } }
+    foreach ($k in $display.Keys) { Add-Member -InputObject $o -NotePropertyName $k -NotePropertyValue $display[$k] }
+    $o
+}
+$gptDiskId = '{FEDCBA98-7654-3210-FEDC-BA9876543210}'
+$ExpectedVolume = '\\?\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\'
+$ExpectedDeviceSerial = '4C530001'
+$ExpectedDiskBytes = 64GB; $ExpectedCapacity = 63GB; $ExpectedOffset = 16MB; $ExpectedExtent = 63GB + 1MB
+$ExpectedPartitionNumber = 2; $ExpectedPartitionId = '{01234567-89AB-CDEF-0123-456789ABCDEF}'; $ExpectedAppPath = 'D:\'
+$NewLabel = 'DATA_1'
+$SystemDisks = @([pscustomobject]@{ Number = 0 })
+$env:SystemRoot = 'C:\Windows'
+function Get-Partition { param($DriveLetter) [pscustomobject]@{ DriveLetter = $DriveLetter } }
+function Get-Disk { process { $SystemDisks } }
+$script:formats = 0
+function Format-Volume {
+    [CmdletBinding(SupportsShouldProcess)] param($InputObject, $FileSystem, $NewFileSystemLabel, $AllocationUnitSize)
+    $script:formats++
+    if ($null -ne $FormatResult) { return $FormatResult }
+    [pscustomobject]@{ FileSystem = $FileSystem; FileSystemLabel = $NewFileSystemLabel; AllocationUnitSize = $(if ($AllocationUnitSize) { $AllocationUnitSize } else { 4096 }) }
+}
+
+# A target that matches the expectations in scope; $style picks the partition map.
+function New-Target {
+    $gpt = $ExpectedPartitionStyle -eq 'GPT'
+    $v = New-Cim @{ Path = $ExpectedVolume; DriveLetter = [char]'F'; Size = $ExpectedCapacity } @{}
+    $p = New-Cim @{ Offset = $ExpectedOffset; Size = $ExpectedExtent; PartitionNumber = $ExpectedPartitionNumber; IsBoot = $false; IsSystem = $false; IsReadOnly = $false; IsHidden = $false; IsOffline = $false
+        GptType = $(if ($gpt) { '{EBD0A0A2-B9E5-4433-87C0-68B6B72699C7}' }); Guid = $(if ($gpt) { $ExpectedPartitionId.ToLower() }); MbrType = 'IFS'
+    } @{ MbrType = [uint16]$(if ($gpt) { 0 } else { 7 }) }
+    $d = New-Cim @{ Number = 3; IsBoot = $false; IsSystem = $false; IsClustered = $false; IsReadOnly = $false; IsOffline = $false; BusType = 'USB'
+        SerialNumber = " $ExpectedDeviceSerial "; PartitionStyle = $ExpectedPartitionStyle; Size = $ExpectedDiskBytes; Guid = $(if ($gpt) { $ExpectedDiskId.Trim('{}') })
+    } @{ BusType = [uint16]7; Signature = [uint32]$(if ($gpt) { 0 } else { $ExpectedDiskId }) }
+    $first = [pscustomobject]@{ Offset = 1MB; Size = 15MB }
+    @{ V = $v; P = $p; D = $d; All = @($p, $first) }
+}
+
+# Runs a case against a fresh target; answers OK or the failure text.
+function Outcome([string]$style, [scriptblock]$case) {
+    $ExpectedPartitionStyle = $style
+    $ExpectedDiskId = if ($style -eq 'GPT') { $gptDiskId } else { '305419896' }
+    $t = New-Target
+    try { $null = & $case; 'OK' } catch { $_.Exception.Message }
+}
+function Identity { Assert-FormatTarget @($t.V) @($t.P) @($t.D) $ExpectedVolume 3 7 'F' }
+function Geometry { Assert-ReviewedGeometry $t.V $t.P $t.D $t.All }
+
+$identity = 'The reviewed volume identity or drive letter changed.'
+$disk = 'The reviewed physical disk changed.'
+$protected = 'Windows boot and system disks are protected.'
+$state = 'Clustered, offline and read-only disks are not supported.'
+$geometry = 'Reviewed capacity or partition geometry changed.'
+$layout = 'Unsupported partition layout or state.'
+$data = 'Only ordinary data partitions are supported.'
+$mapId = 'Disk or partition map identity changed or missing.'
+$map = 'Invalid or overlapping partition map.'
+$hosts = 'Windows/application physical disks are protected.'
+$ruleCases = @(
+    , @('GPT', 'identity: all as reviewed', { Identity }, 'OK')
+    , @('MBR', 'identity: all as reviewed', { Identity }, 'OK')
+    , @('GPT', 'identity: two volumes', { $t.V = @($t.V, $t.V); Identity }, 'Expected exactly one volume and one physical disk.')
+    , @('GPT', 'identity: no disk', { Assert-FormatTarget @($t.V) @($t.P) @() $ExpectedVolume 3 7 'F' }, 'Expected exactly one volume and one physical disk.')
+    , @('GPT', 'identity: no partition', { Assert-FormatTarget @($t.V) @() @($t.D) $ExpectedVolume 3 7 'F' }, 'Expected exactly one ordinary disk partition for this volume.')
+    , @('GPT', 'identity: other volume', { $t.V.Path = $ExpectedVolume.Replace('0a1b', '0a1c'); Identity }, $identity)
+    , @('GPT', 'identity: other letter', { $t.V.DriveLetter = [char]'G'; Identity }, $identity)
+    , @('GPT', 'identity: other disk number', { $t.D.Number = 4; Identity }, $disk)
+    , @('GPT', 'identity: raw bus differs', { $t.D.PSBase.CimInstanceProperties['BusType'].Value = [uint16]12; Identity }, $disk)
+    , @('GPT', 'identity: boot disk', { $t.D.IsBoot = $true; Identity }, $protected)
+    , @('GPT', 'identity: system partition', { $t.P.IsSystem = $true; Identity }, $protected)
+    , @('GPT', 'identity: clustered', { $t.D.IsClustered = $true; Identity }, $state)
+    , @('GPT', 'identity: read-only disk', { $t.D.IsReadOnly = $true; Identity }, $state)
+    , @('GPT', 'identity: offline disk', { $t.D.IsOffline = $true; Identity }, $state)
+    , @('GPT', 'identity: SATA bus', { $t.D.PSBase.CimInstanceProperties['BusType'].Value = [uint16]11; Assert-FormatTarget @($t.V) @($t.P) @($t.D) $ExpectedVolume 3 11 'F' }, 'Only verified USB, SD and MMC storage can be formatted.')
+    , @('GPT', 'identity: SD bus', { $t.D.PSBase.CimInstanceProperties['BusType'].Value = [uint16]12; Assert-FormatTarget @($t.V) @($t.P) @($t.D) $ExpectedVolume 3 12 'F' }, 'OK')
+    , @('GPT', 'geometry: all as reviewed', { Geometry }, 'OK')
+    , @('MBR', 'geometry: all as reviewed', { Geometry }, 'OK')
+    , @('GPT', 'geometry: serial missing', { $ExpectedDeviceSerial = ' '; $t.D.SerialNumber = ' '; Geometry }, 'Physical device serial changed or missing.')
+    , @('GPT', 'geometry: serial case differs', { $t.D.SerialNumber = '4c530001'; Geometry }, 'Physical device serial changed or missing.')
+    , @('GPT', 'geometry: disk size', { $t.D.Size += 512; Geometry }, $geometry)
+    , @('GPT', 'geometry: volume size', { $t.V.Size -= 4096; Geometry }, $geometry)
+    , @('GPT', 'geometry: offset', { $t.P.Offset += 512; Geometry }, $geometry)
+    , @('GPT', 'geometry: extent', { $t.P.Size -= 512; Geometry }, $geometry)
+    , @('GPT', 'geometry: partition number', { $t.P.PartitionNumber = 1; Geometry }, $geometry)
+    , @('GPT', 'geometry: style case', { $t.D.PartitionStyle = 'gpt'; Geometry }, $geometry)
+    , @('RAW', 'geometry: raw disk', { Geometry }, $layout)
+    , @('GPT', 'geometry: hidden partition', { $t.P.IsHidden = $true; Geometry }, $layout)
+    , @('MBR', 'geometry: read-only partition', { $t.P.IsReadOnly = $true; Geometry }, $layout)
+    , @('GPT', 'geometry: GPT type not basic data', { $t.P.GptType = '{c12a7328-f81f-11d2-ba4b-00a0c93ec93b}'; Geometry }, $data)
+    , @('MBR', 'geometry: raw MBR type FAT16', { $t.P.PSBase.CimInstanceProperties['MbrType'].Value = [uint16]6; Geometry }, $data)
+    , @('MBR', 'geometry: raw MBR type FAT32 LBA', { $t.P.PSBase.CimInstanceProperties['MbrType'].Value = [uint16]12; Geometry }, 'OK')
+    , @('GPT', 'geometry: disk id missing', { $ExpectedDiskId = ''; Geometry }, $mapId)
+    , @('GPT', 'geometry: disk GUID differs', { $t.D.Guid = '{FEDCBA98-7654-3210-FEDC-BA9876543211}'; Geometry }, $mapId)
+    , @('GPT', 'geometry: partition GUID not a GUID', { $t.P.Guid = 'none'; Geometry }, $mapId)
+    , @('MBR', 'geometry: MBR signature differs', { $t.D.PSBase.CimInstanceProperties['Signature'].Value = [uint32]305419897; Geometry }, $mapId)
+    , @('GPT', 'geometry: partitions overlap by a byte', { $t.All[1].Size = 15MB + 1; Geometry }, $map)
+    , @('GPT', 'geometry: partitions touch', { $t.All[1].Size = 15MB; Geometry }, 'OK')
+    , @('GPT', 'geometry: partition at offset 0', { $t.All[1].Offset = 0; Geometry }, $map)
+    , @('MBR', 'geometry: partition past the disk', { $t.All += [pscustomobject]@{ Offset = $ExpectedOffset + $ExpectedExtent; Size = 1GB }; Geometry }, $map)
+    , @('GPT', 'geometry: target on the Windows disk', { $SystemDisks = @([pscustomobject]@{ Number = 3 }); Geometry }, $hosts)
+    , @('GPT', 'geometry: Windows disk unknown', { $SystemDisks = @(); Geometry }, $hosts)
+)
+foreach ($c in $ruleCases) { Same $c[1] (Outcome $c[0] $c[2]) $c[3] }
+
+$badLabel = 'Invalid volume name: use 1-11 ASCII letters, digits, spaces, underscores or hyphens, without outer spaces or leading hyphen.'
+$formatCases = @(
+    , @(0, 'DATA_1', $null, 'OK')
+    , @(32768, 'A', $null, 'OK')
+    , @(65536, 'ABCDEFGHIJK', $null, 'OK')
+    , @(131072, 'My-Disk 01', $null, 'OK')
+    , @(262144, '_x', $null, 'OK')
+    , @(4096, 'DATA', $null, 'Unsupported allocation unit size.')
+    , @(524288, 'DATA', $null, 'Unsupported allocation unit size.')
+    , @(0, '', $null, $badLabel)
+    , @(0, 'ABCDEFGHIJKL', $null, $badLabel)
+    , @(0, ' DATA', $null, $badLabel)
+    , @(0, 'DATA ', $null, $badLabel)
+    , @(0, '-DATA', $null, $badLabel)
+    , @(0, "DATA`n", $null, $badLabel)
+    , @(0, "D$([char]0xC4)TA", $null, $badLabel)
+    , @(0, 'DA.TA', $null, $badLabel)
+    , @(0, 'DATA', @(), 'Windows did not report a completed exFAT format.')
+    , @(0, 'DATA', @([pscustomobject]@{ FileSystem = 'FAT32'; FileSystemLabel = 'DATA'; AllocationUnitSize = 4096 }), 'Windows did not report a completed exFAT format.')
+    , @(0, 'DATA', @([pscustomobject]@{ FileSystem = 'exFAT'; FileSystemLabel = 'data'; AllocationUnitSize = 4096 }), 'Formatted label or allocation could not be verified; contents may have changed.')
+    , @(0, 'DATA', @([pscustomobject]@{ FileSystem = 'exFAT'; FileSystemLabel = 'DATA'; AllocationUnitSize = 0 }), 'Formatted label or allocation could not be verified; contents may have changed.')
+    , @(65536, 'DATA', @([pscustomobject]@{ FileSystem = 'exFAT'; FileSystemLabel = 'DATA'; AllocationUnitSize = 32768 }), 'Windows reported a different allocation unit size.')
+)
+foreach ($c in $formatCases) {
+    $before = $script:formats
+    $answer = Outcome 'GPT' { $NewLabel = $c[1]; $FormatResult = $c[2]; Invoke-ReviewedFormat $t.V $c[0] }
+    Same "format $($c[0]) '$($c[1])'" $answer $c[3]
+    $formatted = $script:formats - $before
+    Check "format $($c[0]) '$($c[1])' formats only after its checks" ($formatted -eq [int]($answer -eq 'OK' -or $answer -notmatch '^Unsupported allocation unit size\.$|^Invalid volume name'))
+}
+
+# The failure box shows the check's own text, also when a .NET call wraps it.
+$box = ' If formatting was attempted, contents may have changed.'
+Same 'box text of a script check' (FailureText $(try { Fail 'Checked.' } catch { $_.Exception })) "Checked.$box"
+foreach ($line in [IO.File]::ReadAllLines((Join-Path $Work 'maps.txt'))) {
+    $f = $line.Split('|')
+    $s = [IO.File]::OpenRead($f[0])
+    try { [orvane_map]::Validate($s, [int]$f[1], [long]$f[2], $f[3] -eq '1', [long]$f[4], [long]$f[5]); $answer = 'OK' }
+    catch { $answer = FailureText $_.Exception }
+    finally { $s.Dispose() }
+    Same "raw map $([IO.Path]::GetFileNameWithoutExtension($f[0]))" $answer $(if ($f[6] -eq 'OK') { 'OK' } else { "$($f[6])$box" })
+}
+
+Write-Host "PowerShell $($PSVersionTable.PSVersion): $checks checks, $($failures.Count) failed"
+exit [int]($failures.Count -ne 0)
