@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "cli/report_comparison.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/source_tree.h"
+#include "tests/support/temp_folder.h"
 
 namespace orvane {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "tests/format/map_images.h"
 #include "tests/format/script_source.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/source_tree.h"
+#include "tests/support/temp_folder.h"
 
 namespace orvane {
 namespace {
@@ -379,7 +379,8 @@ TEST(FormatScriptMap, CompilesAsCSharp5AndValidatesRawMaps) {
                   quoted(dir / "orvane.dll") + files + " >" + quoted(log) + " 2>&1"),
               0)
         << testing::readWholeFile(log);
-    const std::filesystem::path harness = testing::sourceTree() / "tests" / "format" / "map_harness.cs";
+    const std::filesystem::path harness =
+        testing::sourceTree() / "tests" / "format" / "map_harness.cs";
     ASSERT_EQ(run("mcs -langversion:5 -r:" + quoted(dir / "orvane.dll") +
                   " -out:" + quoted(dir / "harness.exe") + " " + quoted(harness) + " >" +
                   quoted(log) + " 2>&1"),

@@ -7,10 +7,11 @@
 #include <iostream>
 #include <string>
 
-#include "engine/text_encoding.h"
 #include "format/format_command.h"
+#include "platform/text_encoding.h"
 #include "tests/format/map_images.h"
 #include "tests/format/script_source.h"
+#include "tests/support/source_tree.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
@@ -75,7 +76,7 @@ TEST(FormatScriptPowerShell, ParsesTheScriptAndCommandsAndRunsTheScriptsOwnRules
     testing::writeWholeFile(dir / "serial.txt", kDeviceSerial);
     testing::writeWholeFile(dir / "maps.txt", testing::writeMapImages(dir));
 
-    const std::filesystem::path source = std::getenv("ORVANE_SOURCE_DIR");
+    const std::filesystem::path source = testing::sourceTree();
     const std::filesystem::path out = dir / "checks.txt";
     // Non-interactive and quiet: no telemetry, banners or update checks on the way; no profiling
     // JIT for a short run. The tool's launcher finds .NET through DOTNET_ROOT when it is elsewhere.

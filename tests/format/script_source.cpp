@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "tests/support/temp_folder.h"
 #include "tests/support/source_tree.h"
+#include "tests/support/temp_folder.h"
 
 namespace orvane::testing {
 

@@ -7,8 +7,8 @@
 
 #include "engine/measurement_methods.h"
 #include "platform/text_encoding.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/source_tree.h"
+#include "tests/support/temp_folder.h"
 
 namespace orvane::testing {
 

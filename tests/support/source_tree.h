@@ -10,6 +10,8 @@
 
 namespace orvane::testing {
 
-inline std::filesystem::path sourceTree() { return std::filesystem::path(ORVANE_SOURCE_DIR); }
+inline std::filesystem::path sourceTree() {
+    return std::filesystem::path(ORVANE_SOURCE_DIR);
+}
 
 }  // namespace orvane::testing
