@@ -1,6 +1,14 @@
 # How the Linux programs install (`cmake --install`, `make install`) and their Debian package
 # (`make deb`): the two programs, their manual pages and bash completion, nothing else.
 
+# The Windows download (`make dist`) must come out the same from the same tree. Serial: it
+# relinks the program the other tests start.
+if(WIN32 AND TARGET OrvaneVarnolt)
+    add_test(NAME WindowsDist.TwoPacksAreByteIdentical
+             COMMAND sh ${CMAKE_SOURCE_DIR}/scripts/test-dist-reproducible.sh ${CMAKE_BINARY_DIR})
+    set_tests_properties(WindowsDist.TwoPacksAreByteIdentical PROPERTIES RUN_SERIAL TRUE)
+endif()
+
 if(WIN32 OR NOT TARGET orvane-varnolt OR NOT TARGET orvane-varnolt-compare)
     return()
 endif()
