@@ -13,7 +13,7 @@ package-build: deps
 	@nice cmake --build $(PACKAGE_BUILD) --target $(PACKAGE_TARGETS)
 
 install: package-build
-	@cmake --install $(PACKAGE_BUILD) --prefix "$(PREFIX)" --strip
+	@DESTDIR="$(DESTDIR)" cmake --install $(PACKAGE_BUILD) --prefix "$(PREFIX)" --strip
 
 deb: package-build
 	@rm -rf $(PACKAGE_BUILD)/deb
