@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "engine/measurement_methods.h"
+#include "orvane_version.h"
 #include "platform/text_encoding.h"
 #include "reports/comparison_text.h"
 #include "reports/model_size_text.h"
@@ -19,6 +20,13 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "Usage: orvane-varnolt-compare [--model-gb X] [--sort COLUMN] [--descending] REPORT|FOLDER...";
+
+constexpr const char* kHelp =
+    "       orvane-varnolt-compare --help | --version\n"
+    "Loads reports and the .json files of folders, rates them for the model size (GB, default\n"
+    "6.6), ranks them and prints the comparison table and the details of each run. --sort takes a\n"
+    "column title or its index 0..11.\n"
+    "Exit codes: 0 all loaded, 1 some failed, 2 a usage error.\n";
 
 ReportColumn columnNamed(const std::string& text) {
     for (int index = 0; index < kReportColumnCount; ++index) {
@@ -130,6 +138,14 @@ std::string comparisonTable(const std::vector<SavedReport>& reports) {
 
 int runReportComparison(const std::vector<std::string>& arguments, std::ostream& out,
                         std::ostream& err) {
+    if (arguments.size() == 1 && arguments[0] == "--help") {
+        out << kUsage << "\n" << kHelp;
+        return kComparisonAllLoaded;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        out << "orvane-varnolt-compare " ORVANE_VERSION_TEXT "\n";
+        return kComparisonAllLoaded;
+    }
     ComparisonRequest request;
     try {
         request = parseComparisonArguments(arguments);

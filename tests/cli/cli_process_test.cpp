@@ -1,6 +1,7 @@
 // The shipped program started as a process: natively on Linux, the exe under Wine.
 #include <gtest/gtest.h>
 
+#include "orvane_version.h"
 #include "platform/text_encoding.h"
 #include "tests/cli/program_process.h"
 #include "tests/support/temp_folder.h"
@@ -50,8 +51,32 @@ TEST(CliProcess, BadUsageExitsThreeAndWritesNothing) {
 
 #ifndef _WIN32
 TEST(CliProcess, WithoutOptionsLinuxPrintsUsageAndExitsThree) {
-    EXPECT_EQ(runProgram({}), 3);
+    std::string out;
+    EXPECT_EQ(runProgram({}, out), 3);
+    EXPECT_EQ(out, "");  // the usage goes to standard error
     EXPECT_EQ(runProgram({"--preview-format-dialog"}), 3);
+}
+
+TEST(CliProcess, HelpAndVersionAnswerOnStandardOutputAndExitZero) {
+    struct Row {
+        std::vector<std::string> arguments;
+        int code;
+        std::string output;
+        bool wholeOutput;  // otherwise its start
+    };
+    const Row rows[] = {
+        {{"--help"}, 0, "Usage: orvane-varnolt --benchmark FOLDER --report FILE", false},
+        {{"--version"}, 0, "orvane-varnolt " ORVANE_VERSION_TEXT "\n", true},
+        // Beside other options they are unknown options: no report, nothing printed.
+        {{"--help", "x"}, 3, "", true},
+        {{"--version", "--benchmark"}, 3, "", true},
+    };
+    for (const Row& row : rows) {
+        std::string out;
+        EXPECT_EQ(runProgram(row.arguments, out), row.code) << row.arguments[0];
+        EXPECT_EQ(row.wholeOutput ? out : out.substr(0, row.output.size()), row.output)
+            << row.arguments[0];
+    }
 }
 #endif
 

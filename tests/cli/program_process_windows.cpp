@@ -6,8 +6,6 @@
 
 namespace orvane {
 
-namespace {
-
 // The build runs on Linux; Wine shows its root as drive Z:.
 std::wstring programPath() {
 #ifdef ORVANE_CLI_PROGRAM
@@ -21,6 +19,8 @@ std::wstring programPath() {
     throw std::logic_error("no program to start");
 #endif
 }
+
+namespace {
 
 std::wstring quoted(const std::wstring& text) {
     std::wstring out = L"\"";

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/report_comparison.h"
+#include "orvane_version.h"
 #include "tests/support/source_tree.h"
 #include "tests/support/temp_folder.h"
 
@@ -102,6 +103,21 @@ TEST(ReportComparisonUsage, BadOptionsAreUsageErrors) {
     EXPECT_EQ(badSize.code, 2);
     EXPECT_THAT(badSize.err, HasSubstr("Model size must be 0.1-1000.0 GB"));
     EXPECT_EQ(compare({"x.json", "--verbose"}).code, 2);
+}
+
+TEST(ReportComparisonUsage, HelpAndVersionAnswerOnStandardOutput) {
+    const Outcome help = compare({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_THAT(help.out, StartsWith("Usage: orvane-varnolt-compare "));
+    EXPECT_THAT(help.out, HasSubstr("Exit codes: 0 all loaded, 1 some failed, 2 a usage error."));
+    EXPECT_EQ(help.err, "");
+    const Outcome version = compare({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "orvane-varnolt-compare " ORVANE_VERSION_TEXT "\n");
+    EXPECT_EQ(version.err, "");
+    // Only alone: beside a report they are unknown options, not a silent success.
+    EXPECT_EQ(compare({"x.json", "--help"}).code, 2);
+    EXPECT_EQ(compare({"--version", "x.json"}).code, 2);
 }
 
 TEST(ReportComparisonUsage, MissingFileIsAProblemNotACrash) {
