@@ -8,4 +8,14 @@ namespace orvane {
 
 int runProgram(const std::vector<std::string>& arguments);
 
+#ifndef _WIN32
+// Starts the program without waiting, its standard output and error going to outputFile; for
+// tests that signal it. Returns the process id.
+int startProgram(const std::vector<std::string>& arguments, const std::string& outputFile);
+// The exit code, or 128 + the signal that ended it.
+int waitProgram(int pid);
+// runProgram that also returns what the program printed (standard error after output).
+int runProgram(const std::vector<std::string>& arguments, std::string& printed);
+#endif
+
 }  // namespace orvane
