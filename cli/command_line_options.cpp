@@ -18,23 +18,26 @@ bool isOption(const NativeString& name, const char* option) {
     return i == name.size();
 }
 
-// Runs a standard conversion, names its failures the same on every standard library, and
-// requires the whole value to be consumed.
+// The whole text must be the number; a standard conversion's own failures read as the option's.
 template <typename Convert>
-auto convertWhole(const NativeString& value, const char* conversion, const char* message,
-                  Convert convert) {
+auto convertWhole(const NativeString& value, const std::string& message, Convert convert) {
     std::size_t consumed = 0;
     decltype(convert(value, &consumed)) number{};
     try {
         number = convert(value, &consumed);
-    } catch (const std::invalid_argument&) {
-        throw std::invalid_argument(std::string("invalid ") + conversion + " argument");
-    } catch (const std::out_of_range&) {
-        throw std::out_of_range(std::string(conversion) + " argument out of range");
+    } catch (const std::logic_error&) {  // invalid_argument, out_of_range
+        throw std::runtime_error(message);
     }
     if (consumed != value.size())
         throw std::runtime_error(message);
     return number;
+}
+
+std::string optionText(const NativeString& name) {
+    std::string text;
+    for (const auto c : name)
+        text.push_back(c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?');
+    return text;
 }
 
 }  // namespace
@@ -43,40 +46,48 @@ CommandLineRequest parseCommandLineOptions(const std::vector<NativeString>& argu
     CommandLineRequest request;
     request.options.profile = "CLI";
 
-    for (std::size_t i = 1; i < arguments.size(); i += 2) {
-        if (i + 1 >= arguments.size())
-            throw std::runtime_error("Every CLI option needs a value.");
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
         const NativeString& name = arguments[i];
-        const NativeString& value = arguments[i + 1];
+        if (isOption(name, "--quiet")) {
+            request.quiet = true;
+            continue;
+        }
+        const bool known = isOption(name, "--benchmark") || isOption(name, "--report") ||
+                           isOption(name, "--size-mib") || isOption(name, "--seconds") ||
+                           isOption(name, "--files") || isOption(name, "--model-gb");
+        if (!known)
+            throw std::runtime_error("unknown option: " + optionText(name));
+        if (i + 1 >= arguments.size())
+            throw std::runtime_error(optionText(name) + " needs a value");
+        const NativeString& value = arguments[++i];
         if (isOption(name, "--benchmark")) {
             request.options.folder = value;
         } else if (isOption(name, "--report")) {
             request.reportPath = value;
         } else if (isOption(name, "--size-mib")) {
+            constexpr const char* kSize = "--size-mib must be a whole number from 16 to 3072";
             const unsigned long long mib = convertWhole(
-                value, "stoull", "Invalid size",
+                value, kSize,
                 [](const NativeString& v, std::size_t* end) { return std::stoull(v, end, 10); });
             if (mib < 16 || mib > 3072)
-                throw std::runtime_error("Invalid size");
+                throw std::runtime_error(kSize);
             request.options.testBytes = mib * kMiB;
         } else if (isOption(name, "--seconds")) {
             request.options.randomSecondsPerPhase = convertWhole(
-                value, "stod", "Invalid duration",
+                value, "--seconds must be a number of seconds",
                 [](const NativeString& v, std::size_t* end) { return std::stod(v, end); });
         } else if (isOption(name, "--files")) {
             request.options.smallFiles = convertWhole(
-                value, "stoi", "Invalid count",
+                value, "--files must be a whole number",
                 [](const NativeString& v, std::size_t* end) { return std::stoi(v, end, 10); });
-        } else if (isOption(name, "--model-gb")) {
-            request.options.modelGB = convertWhole(
-                value, "stod", "Invalid model size",
-                [](const NativeString& v, std::size_t* end) { return std::stod(v, end); });
         } else {
-            throw std::runtime_error("Unknown CLI option.");
+            request.options.modelGB = convertWhole(
+                value, "--model-gb must be a number of gigabytes",
+                [](const NativeString& v, std::size_t* end) { return std::stod(v, end); });
         }
     }
     if (request.reportPath.empty() || request.options.folder.empty()) {
-        throw std::runtime_error("CLI requires --benchmark FOLDER and --report FILE.");
+        throw std::runtime_error("--benchmark FOLDER and --report FILE are both required");
     }
     return request;
 }

@@ -11,6 +11,7 @@ namespace orvane {
 struct CommandLineRequest {
     RunOptions options;
     std::filesystem::path reportPath;
+    bool quiet = false;  // no progress line
 };
 
 // arguments[0] is the program and is ignored. Throws with the user's message on any bad option.

@@ -6,6 +6,7 @@
 
 #include "cli/run_command_line.h"
 #include "platform/platform_error.h"
+#include "platform/scope_exit.h"
 #include "platform/unique_fd_linux.h"
 
 namespace orvane {
@@ -14,6 +15,11 @@ void writeNewReportFile(const std::filesystem::path& path, const std::string& te
     UniqueFd fd(::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644));
     if (!fd)
         throwErrnoError("Create report file", errno);
+    // O_EXCL made it ours: a partial report would only block the retry.
+    ScopeExit removePartial([&] {
+        fd.reset();
+        ::unlink(path.c_str());
+    });
     std::size_t written = 0;
     while (written < text.size()) {
         const ssize_t result = ::write(fd.get(), text.data() + written, text.size() - written);
@@ -27,6 +33,7 @@ void writeNewReportFile(const std::filesystem::path& path, const std::string& te
         throwErrnoError("Flush report file", errno);
     if (::close(fd.release()) != 0)
         throwErrnoError("Close report file", errno);
+    removePartial.release();
 }
 
 }  // namespace orvane

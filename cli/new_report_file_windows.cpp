@@ -3,6 +3,7 @@
 
 #include "cli/run_command_line.h"
 #include "platform/platform_error.h"
+#include "platform/scope_exit.h"
 #include "platform/unique_handle_windows.h"
 
 namespace orvane {
@@ -14,6 +15,11 @@ void writeNewReportFile(const std::filesystem::path& path, const std::string& te
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         throwWindowsError("Create report file");
+    // CREATE_NEW made it ours: a partial report would only block the retry.
+    ScopeExit removePartial([&] {
+        file.reset();
+        DeleteFileW(path.c_str());
+    });
     DWORD written = 0;
     if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size()) {
@@ -21,6 +27,7 @@ void writeNewReportFile(const std::filesystem::path& path, const std::string& te
     }
     if (!FlushFileBuffers(file.get()))
         throwWindowsError("Flush report file");
+    removePartial.release();
 }
 
 }  // namespace orvane

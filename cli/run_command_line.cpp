@@ -1,44 +1,128 @@
 #include "cli/run_command_line.h"
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <ostream>
 #include <stdexcept>
 
 #include "cli/command_line_options.h"
+#include "cli/leftovers_command.h"
+#include "cli/progress_line.h"
 #include "engine/benchmark_run.h"
+#include "platform/text_encoding.h"
 #include "reports/report_json_writer.h"
 
 namespace orvane {
 
 namespace {
 
-int runOrThrow(const std::vector<NativeString>& arguments, const DiskFileFactory& factory) {
-    CommandLineRequest request = parseCommandLineOptions(arguments);
-    request.reportPath = std::filesystem::weakly_canonical(request.reportPath);
-    // Only a check that the folder resolves; the run gets the text as given.
-    (void)std::filesystem::canonical(request.options.folder);
-    if (std::filesystem::exists(request.reportPath)) {
-        throw std::runtime_error("CLI report already exists; choose a new report filename.");
+namespace fs = std::filesystem;
+
+constexpr const char* kProgram = "orvane-varnolt: ";
+
+std::string pathText(const fs::path& path) {
+    return toUtf8(path.native());
+}
+
+// Redraws one line in place; ends it once the run is over.
+class ProgressLine {
+  public:
+    explicit ProgressLine(std::ostream& out) : out_(out) {}
+    ~ProgressLine() {
+        if (!shown_.empty())
+            out_ << "\n" << std::flush;
+    }
+    void show(const Progress& progress) {
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const std::string line = progressLineText(progress.percent, progress.message, elapsed);
+        if (line == shown_)
+            return;
+        shown_ = line;
+        out_ << "\r" << line << "\x1b[K" << std::flush;  // erase the rest of a longer line
     }
 
-    const std::atomic<bool> neverCancelled{false};
-    const RunResult result = runBenchmark(request.options, neverCancelled, {}, factory);
+  private:
+    std::ostream& out_;
+    std::string shown_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+void requireBenchmarkFolder(const fs::path& folder) {
+    std::error_code error;
+    const auto status = fs::status(folder, error);
+    if (!fs::exists(status))
+        throw std::runtime_error("the folder to benchmark does not exist: " + pathText(folder));
+}
+
+int runOrThrow(const std::vector<NativeString>& arguments, const DiskFileFactory& factory,
+               const CommandLineTerminal& terminal) {
+    CommandLineRequest request = parseCommandLineOptions(arguments);
+    // Not canonical: a final symbolic link is the path the user named, dangling or not.
+    request.reportPath = fs::absolute(request.reportPath);
+    requireBenchmarkFolder(request.options.folder);
+    requireNewReportPath(request.reportPath);
+    if (terminal.messages)
+        reportLeftovers(request.options.folder, *terminal.messages);
+
+    static const std::atomic<bool> neverCancelled{false};
+    const std::atomic<bool>& cancel =
+        terminal.cancelRequested ? *terminal.cancelRequested : neverCancelled;
+    RunResult result;
+    {
+        ProgressCallback progress;
+        std::unique_ptr<ProgressLine> line;
+        if (terminal.messages && terminal.progressLine && !request.quiet) {
+            line = std::make_unique<ProgressLine>(*terminal.messages);
+            progress = [&line](const Progress& update) { line->show(update); };
+        }
+        result = runBenchmark(request.options, cancel, progress, factory);
+    }
     const std::string report = writeReportJson(result, std::string());
     // Create-new: a report that appeared since the check above is never overwritten.
-    writeNewReportFile(request.reportPath, report);
-    return result.status == RunStatus::kCompleted ? kExitCompleted : kExitReportedNotCompleted;
+    try {
+        writeNewReportFile(request.reportPath, report);
+    } catch (const std::exception& error) {
+        throw std::runtime_error("the report could not be written: " + std::string(error.what()));
+    }
+    if (result.status == RunStatus::kCompleted)
+        return kExitCompleted;
+    if (terminal.messages) {
+        *terminal.messages << kProgram << "run " << runStatusText(result.status)
+                           << " (report written to " << pathText(request.reportPath) << ")"
+                           << (result.error.empty() ? "" : ": " + result.error) << "\n";
+    }
+    return kExitReportedNotCompleted;
 }
 
 }  // namespace
 
+void requireNewReportPath(const fs::path& path) {
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(path, error)))
+        throw std::runtime_error("the report file already exists: " + pathText(path));
+    const fs::path folder = path.parent_path();
+    const auto status = fs::status(folder, error);
+    if (!fs::exists(status))
+        throw std::runtime_error("the report's folder does not exist: " + pathText(folder));
+    if (!fs::is_directory(status))
+        throw std::runtime_error("the report's folder is not a folder: " + pathText(folder));
+}
+
 int runCommandLineBenchmark(const std::vector<NativeString>& arguments,
-                            const DiskFileFactory& factory) {
+                            const DiskFileFactory& factory, const CommandLineTerminal& terminal) {
     try {
-        return runOrThrow(arguments, factory);
+        return runOrThrow(arguments, factory, terminal);
+    } catch (const std::exception& error) {
+        // The Windows mode has no console: the exit code is its only word.
+        if (terminal.messages)
+            *terminal.messages << kProgram << error.what() << "\n";
     } catch (...) {
-        // The mode has no console and no log: the exit code is its only word.
-        return kExitFailed;
+        if (terminal.messages)
+            *terminal.messages << kProgram << "unexpected failure\n";
     }
+    return kExitFailed;
 }
 
 }  // namespace orvane

@@ -24,7 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kTestFileName = "workload.bin";
 constexpr const char* kUnknownFailureMessage = "Unexpected failure inside the test.";
 
 std::string currentUtcTimestamp() {

@@ -50,4 +50,8 @@ std::string scratchFolderName(const std::array<std::uint8_t, 16>& randomBytes) {
     return name;
 }
 
+std::string smallFileName(std::int32_t index) {
+    return "item-" + std::to_string(index) + ".bin";
+}
+
 }  // namespace orvane

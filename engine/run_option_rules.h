@@ -18,6 +18,9 @@ inline constexpr const char* kInsufficientSpaceMessage =
 inline constexpr const char* kScratchFolderTakenMessage = "Could not create a unique test folder.";
 
 inline constexpr const char* kScratchFolderPrefix = ".orvane-varnolt-";
+// The only names a run creates inside its scratch folder.
+inline constexpr const char* kTestFileName = "workload.bin";
+std::string smallFileName(std::int32_t index);  // "item-7.bin"
 
 // Throws the message of the first option out of range.
 void validateRunOptions(const RunOptions& options);

@@ -7,6 +7,7 @@
 
 #include "engine/monotonic_clock.h"
 #include "engine/run_context.h"
+#include "engine/run_option_rules.h"
 #include "engine/statistics.h"
 #include "engine/test_pattern.h"
 #include "storage/small_file.h"
@@ -21,7 +22,7 @@ constexpr const char* kIncompleteReadMessage = "Could not read complete small fi
 constexpr const char* kMismatchMessage = "Small-file integrity mismatch.";
 
 std::filesystem::path smallFilePath(const RunContext& run, std::int32_t index) {
-    return run.result.scratchFolder / ("item-" + std::to_string(index) + ".bin");
+    return run.result.scratchFolder / smallFileName(index);
 }
 
 Metric smallFileMetric(const char* id, const char* name, const char* note, std::int32_t files,

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "platform/platform_error.h"
+#include "storage/aligned_buffer.h"
 #include "storage/block_device_linux.h"
 #include "storage/linux_file.h"
 #include "storage/sector_rule.h"
@@ -52,6 +53,29 @@ std::optional<std::uint32_t> directIoOffsetAlignment(int fd) {
     return info.stx_dio_offset_align;
 }
 
+// Writes one block into the new, empty file and reads it back from offset 1: O_DIRECT that reaches
+// the device refuses that read (EINVAL); a driver that serves it from the page cache accepts it.
+// Leaves the file empty again. Reads of a hole never reach the device, hence the write.
+bool directReadsComeFromTheCache(int fd) {
+    constexpr std::uint32_t kProbeBytes = 4096;
+    AlignedBuffer buffer(kProbeBytes);
+    ssize_t done;
+    do {
+        done = ::pwrite(fd, buffer.data(), kProbeBytes, 0);
+    } while (done < 0 && errno == EINTR);
+    if (done < 0)
+        throwErrnoError("Write test file", errno);
+    do {
+        done = ::pread(fd, buffer.data(), kProbeBytes, 1);
+    } while (done < 0 && errno == EINTR);
+    const int readError = errno;
+    if (::ftruncate(fd, 0) != 0)
+        throwErrnoError("Extend test file", errno);
+    if (done < 0 && readError != EINVAL)
+        throwErrnoError("Read test file", readError);
+    return done >= 0;
+}
+
 }  // namespace
 
 std::unique_ptr<LinuxFile> openLinuxFile(const std::filesystem::path& path, bool create,
@@ -79,6 +103,16 @@ std::unique_ptr<LinuxFile> openLinuxFile(const std::filesystem::path& path, bool
     const auto physical = query ? query(fd.get()) : physicalBlockSize(fd.get());
     if (physical && !physicalSectorFitsTestRequests(*physical, 0))
         refuse(kPhysicalSectorMessage);
+    if (create) {
+        bool cached = false;
+        try {
+            cached = directReadsComeFromTheCache(fd.get());
+        } catch (const std::runtime_error& error) {
+            refuse(error.what());
+        }
+        if (cached)
+            refuse(kBufferedDirectIoMessage);
+    }
     return std::make_unique<LinuxFile>(std::move(fd));
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/unique_fd_linux.h"
 #include "storage/disk_file.h"
+#include "storage/linux_volume_rules.h"
 
 namespace orvane {
 
@@ -27,14 +28,11 @@ class LinuxFile final : public DiskFile {
 // FAT (vfat, msdos) and exFAT, by the filesystem magic of statfs.
 bool filesystemBuffersExtendingDirectWrites(unsigned long filesystemMagic);
 
-inline constexpr const char* kBufferedDirectIoMessage =
-    "This filesystem would cache the test file; choose a folder on a volume that supports direct "
-    "I/O.";
-
 // Physical block size behind an open file; nullopt when it cannot be read (then accepted).
 using LinuxSectorQuery = std::function<std::optional<std::uint32_t>(int fd)>;
 
-// query replaces the sysfs query in tests; empty uses the real one.
+// A new file is refused when a misaligned direct read succeeds on it: the page cache is in the
+// path (FUSE drivers). query replaces the sysfs query in tests; empty uses the real one.
 std::unique_ptr<LinuxFile> openLinuxFile(const std::filesystem::path& path, bool create,
                                          const LinuxSectorQuery& query = {});
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 namespace orvane {
 
@@ -28,6 +29,10 @@ bool isRamFilesystem(const std::string& fsType) {
     return isOneOf(fsType, {"tmpfs", "ramfs", "hugetlbfs", "devtmpfs"});
 }
 
+bool isFuseFilesystem(const std::string& fsType) {
+    return fsType == "fuse" || fsType == "fuseblk" || fsType.compare(0, 5, "fuse.") == 0;
+}
+
 DriveKind classifyLinuxVolume(const std::string& fsType, const BlockDeviceFacts& device) {
     if (isNetworkFilesystem(fsType))
         return DriveKind::Remote;
@@ -44,6 +49,19 @@ DriveKind classifyLinuxVolume(const std::string& fsType, const BlockDeviceFacts&
     if (startsWithDigitAfter(device.name, "sr"))
         return DriveKind::Optical;
     return device.usbOrMmc ? DriveKind::Removable : DriveKind::Fixed;
+}
+
+DriveKind requireMeasurableLinuxVolume(const std::string& fsType, const BlockDeviceFacts& device) {
+    const DriveKind kind = classifyLinuxVolume(fsType, device);
+    // Network and RAM kinds keep their own message, FUSE network mounts included.
+    if (kind == DriveKind::Remote || kind == DriveKind::RamDisk || kind == DriveKind::Optical)
+        refuseUnlessLocalVolume(kind);
+    if (isFuseFilesystem(fsType))
+        throw std::runtime_error(kBufferedDirectIoMessage);
+    if (kind == DriveKind::Unknown && !device.found)
+        throw std::runtime_error(kNoBlockDeviceMessage);
+    refuseUnlessLocalVolume(kind);
+    return kind;
 }
 
 std::string linuxFilesystemName(const std::string& fsType, std::uint64_t clusterCount,

@@ -152,8 +152,7 @@ VolumeInfo inspectTarget(const std::filesystem::path& folder) {
     const auto device = info.stx_dev_major != 0
                             ? blockDeviceOf(info.stx_dev_major, info.stx_dev_minor)
                             : blockDeviceOfMount(*mount);
-    facts.kind = classifyLinuxVolume(mount->fsType, describeBlockDevice(device));
-    refuseUnlessLocalVolume(facts.kind);
+    facts.kind = requireMeasurableLinuxVolume(mount->fsType, describeBlockDevice(device));
     facts.readOnly =
         hasMountOption(mount->mountOptions, "ro") || hasMountOption(mount->superOptions, "ro");
 

@@ -1,7 +1,12 @@
 // orvane-varnolt: the command-line benchmark of the Linux build.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
+#include "cli/interrupt_signals.h"
+#include "cli/leftovers_command.h"
 #include "cli/run_command_line.h"
 #include "orvane_version.h"
 
@@ -9,9 +14,11 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: orvane-varnolt --benchmark FOLDER --report FILE [--size-mib N] [--seconds X]\n"
-    "                      [--files N] [--model-gb X]\n"
+    "                      [--files N] [--model-gb X] [--quiet]\n"
+    "       orvane-varnolt --remove-leftovers FOLDER\n"
     "       orvane-varnolt --help | --version\n"
-    "Benchmarks FOLDER and writes a new JSON report FILE. Nothing else is printed.\n"
+    "Benchmarks FOLDER and writes a new JSON report FILE. Progress goes to a terminal's standard\n"
+    "error; Ctrl-C stops the run, removes its files and still writes the report.\n"
     "Exit codes: 0 completed, 2 report written but the run did not complete, 3 no report.\n";
 
 }  // namespace
@@ -31,5 +38,27 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return orvane::kExitFailed;
     }
-    return RunCommandLine(argc, argv);
+    if (std::strcmp(argv[1], "--remove-leftovers") == 0) {
+        if (argc != 3) {
+            std::cerr << "orvane-varnolt: --remove-leftovers needs exactly one FOLDER\n";
+            return orvane::kExitFailed;
+        }
+        return orvane::removeLeftoversCommand(argv[2], std::cout, std::cerr);
+    }
+    try {
+        orvane::installInterruptHandlers();
+    } catch (const std::exception& error) {
+        std::cerr << "orvane-varnolt: " << error.what() << "\n";
+        return orvane::kExitFailed;
+    }
+    try {
+        std::vector<orvane::NativeString> arguments(argv, argv + argc);
+        orvane::CommandLineTerminal terminal;
+        terminal.messages = &std::cerr;
+        terminal.progressLine = ::isatty(STDERR_FILENO) == 1;
+        terminal.cancelRequested = &orvane::interruptRequested();
+        return orvane::runCommandLineBenchmark(arguments, {}, terminal);
+    } catch (...) {
+        return orvane::kExitFailed;
+    }
 }

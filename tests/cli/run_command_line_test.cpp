@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <sstream>
+
 #include "cli/run_command_line.h"
 #include "platform/text_encoding.h"
 #include "reports/report_import.h"
@@ -72,6 +75,49 @@ TEST_F(CommandLineBenchmark, AnExistingReportIsNeverTouched) {
     EXPECT_EQ(run(quick()), kExitFailed);
     EXPECT_EQ(testing::readWholeFile(folder_.path() / "report.json"), "keep me");
     EXPECT_EQ(disk_.openAttempts(), 0);  // refused before the run
+}
+
+TEST_F(CommandLineBenchmark, AReportPathThatCannotWorkIsRefusedBeforeTheRun) {
+    const auto file = folder_.path() / "file";
+    testing::writeWholeFile(file, "x");
+    std::vector<std::filesystem::path> refused{folder_.path() / "missing" / "r.json",
+                                               file / "r.json"};
+#ifndef _WIN32
+    std::filesystem::create_symlink(folder_.path() / "nowhere", folder_.path() / "dangling.json");
+    refused.push_back(folder_.path() / "dangling.json");
+#endif
+    for (const auto& report : refused) {
+        std::ostringstream said;
+        CommandLineTerminal terminal;
+        terminal.messages = &said;
+        std::vector<NativeString> arguments{fromUtf8("orvane-varnolt")};
+        for (const auto& option : quick())
+            arguments.push_back(fromUtf8(option));
+        arguments[4] = report.native();
+        EXPECT_EQ(runCommandLineBenchmark(arguments, disk_.factory(), terminal), kExitFailed)
+            << report;
+        const std::string text = said.str();
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    }
+    EXPECT_EQ(disk_.openAttempts(), 0);  // refused before the run wrote anything
+    EXPECT_FALSE(std::filesystem::exists(folder_.path() / "missing"));
+}
+
+TEST_F(CommandLineBenchmark, ACancelledRunSaysSoAndStillWritesItsReport) {
+    std::atomic<bool> cancel{true};
+    std::ostringstream said;
+    CommandLineTerminal terminal;
+    terminal.messages = &said;
+    terminal.cancelRequested = &cancel;
+    std::vector<NativeString> arguments{fromUtf8("orvane-varnolt")};
+    for (const auto& option : quick())
+        arguments.push_back(fromUtf8(option));
+    EXPECT_EQ(runCommandLineBenchmark(arguments, disk_.factory(), terminal),
+              kExitReportedNotCompleted);
+    EXPECT_EQ(said.str(), "orvane-varnolt: run Cancelled (report written to " + report() + ")\n");
+    const SavedReport saved =
+        importReport(testing::readWholeFile(folder_.path() / "report.json"), "");
+    EXPECT_EQ(saved.document->at("status"), "Cancelled");
 }
 
 TEST_F(CommandLineBenchmark, AReportAppearingDuringTheRunIsNeverOverwritten) {

@@ -6,6 +6,7 @@
 #include "platform/platform_error.h"
 #include "storage/linux_file.h"
 #include "storage/sector_rule.h"
+#include "tests/support/fuse_volume_linux.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
@@ -51,6 +52,26 @@ TEST(LinuxFile, MisalignedRequestsFailOnARealDirectIoFilesystem) {
     } catch (const std::runtime_error& error) {
         EXPECT_THAT(error.what(), ::testing::StartsWith("Read test file (errno 22): "));
     }
+}
+
+TEST(LinuxFile, NewFileServedFromThePageCacheIsRefusedAndRemoved) {
+    // By behaviour, not by name: ntfs-3g accepts O_DIRECT and still caches.
+    testing::FuseVolume volume;
+    if (!volume.skipReason().empty())
+        GTEST_SKIP() << volume.skipReason();
+    const auto path = volume.mountPoint() / "workload.bin";
+    try {
+        openLinuxFile(path, true, [](int) { return 512u; });
+        ADD_FAILURE() << "a cached file was accepted";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), kBufferedDirectIoMessage);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(volume.mountPoint()), {}), 0);
+
+    // The same probe leaves a real direct-I/O file open, empty and usable.
+    testing::TempFolder folder;
+    auto file = openLinuxFile(folder.path() / "workload.bin", true);
+    EXPECT_EQ(std::filesystem::file_size(folder.path() / "workload.bin"), 0u);
 }
 
 TEST(PlatformError, ErrnoTextHasTheOperationCodeAndSystemText) {

@@ -9,6 +9,7 @@
 #include "storage/mount_table.h"
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
+#include "tests/support/fuse_volume_linux.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
@@ -79,6 +80,41 @@ TEST(LinuxVolumeRules, NamesFilesystemsAsWindowsUsersKnowThem) {
     EXPECT_EQ(linuxFilesystemName("ext4", 10, ""), "ext4");
 }
 
+std::string measurableRefusal(const char* fsType, const BlockDeviceFacts& device) {
+    try {
+        requireMeasurableLinuxVolume(fsType, device);
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "accepted";
+}
+
+TEST(LinuxVolumeRules, FuseIsRefusedAsCachedAndDevicelessVolumesSaySo) {
+    BlockDeviceFacts loop;
+    loop.found = true;
+    loop.name = "loop0";
+    const struct {
+        const char* fsType;
+        bool hasDevice;
+        const char* expected;
+    } rows[] = {
+        {"fuseblk", true, kBufferedDirectIoMessage},       // ntfs-3g, exfat-fuse on a disk
+        {"fuse", false, kBufferedDirectIoMessage},         // a FUSE driver over a file
+        {"fuse.ntfs-3g", true, kBufferedDirectIoMessage},  // named by its driver
+        {"fuse.sshfs", false, kLocalVolumeMessage},        // still a network share first
+        {"fusectl", false, kNoBlockDeviceMessage},         // not FUSE, only a lookalike name
+        {"overlay", false, kNoBlockDeviceMessage},         // a container's root
+        {"tmpfs", false, kLocalVolumeMessage},
+        {"ext4", true, "accepted"},
+        {"exfat", true, "accepted"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(measurableRefusal(row.fsType, row.hasDevice ? loop : BlockDeviceFacts{}),
+                  row.expected)
+            << row.fsType;
+    }
+}
+
 std::string refusalOf(const std::filesystem::path& folder) {
     try {
         inspectTarget(folder);
@@ -105,8 +141,15 @@ TEST(TargetInspectionLinux, RamBackedFolderIsRefused) {
     ::umount(mountPoint.path().c_str());
 }
 
-TEST(TargetInspectionLinux, ProcFilesystemIsNotALocalVolume) {
-    EXPECT_EQ(refusalOf("/proc/self"), kLocalVolumeMessage);
+TEST(TargetInspectionLinux, ProcFilesystemHasNoBlockDevice) {
+    EXPECT_EQ(refusalOf("/proc/self"), kNoBlockDeviceMessage);
+}
+
+TEST(TargetInspectionLinux, RealFuseVolumeIsRefusedAsCached) {
+    testing::FuseVolume volume;
+    if (!volume.skipReason().empty())
+        GTEST_SKIP() << volume.skipReason();
+    EXPECT_EQ(refusalOf(volume.mountPoint()), kBufferedDirectIoMessage);
 }
 
 }  // namespace
