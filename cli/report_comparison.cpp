@@ -117,18 +117,18 @@ std::string comparisonTable(const std::vector<SavedReport>& reports) {
     };
     std::vector<std::size_t> widths(kReportColumnCount, 0);
     for (const auto& row : rows) {
-        for (int index = 0; index < kReportColumnCount; ++index) {
+        for (std::size_t index = 0; index < widths.size(); ++index) {
             widths[index] = std::max(widths[index], width(row[index]));
         }
     }
     std::string table;
     for (const auto& row : rows) {
         std::string line;
-        for (int index = 0; index < kReportColumnCount; ++index) {
+        for (std::size_t index = 0; index < widths.size(); ++index) {
             if (index > 0)
                 line += "  ";
             line += row[index];
-            if (index + 1 < kReportColumnCount)
+            if (index + 1 < widths.size())
                 line.append(widths[index] - width(row[index]), ' ');
         }
         table += line + "\n";

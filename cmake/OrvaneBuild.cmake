@@ -3,7 +3,8 @@
 option(ORVANE_SANITIZE "Build native code with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
 
 add_library(orvane_flags INTERFACE)
-target_compile_options(orvane_flags INTERFACE -Wall -Wextra -Werror)
+target_compile_options(orvane_flags INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
+                                              -Wsign-conversion -Wold-style-cast -Werror)
 target_include_directories(orvane_flags INTERFACE ${CMAKE_SOURCE_DIR})
 
 if(WIN32)
@@ -25,6 +26,8 @@ else()
         target_compile_options(orvane_flags INTERFACE -fsanitize=address,undefined
                                                       -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
         target_link_options(orvane_flags INTERFACE -fsanitize=address,undefined)
+        # Bounds-checked operator[] and friends in the test build.
+        target_compile_definitions(orvane_flags INTERFACE _GLIBCXX_ASSERTIONS)
     endif()
 endif()
 

@@ -30,10 +30,10 @@ std::int32_t phasePercent(std::int32_t base, std::int32_t span, std::uint64_t in
 
 void appendWriteQuarters(RunResult& result, const std::vector<double>& writeMilliseconds) {
     const std::size_t quarter = writeMilliseconds.size() / 4;
+    const auto span = static_cast<std::ptrdiff_t>(quarter);
     const double first =
-        std::accumulate(writeMilliseconds.begin(), writeMilliseconds.begin() + quarter, 0.0);
-    const double last =
-        std::accumulate(writeMilliseconds.end() - quarter, writeMilliseconds.end(), 0.0);
+        std::accumulate(writeMilliseconds.begin(), writeMilliseconds.begin() + span, 0.0);
+    const double last = std::accumulate(writeMilliseconds.end() - span, writeMilliseconds.end(), 0.0);
     const std::uint64_t quarterBytes = quarter * std::uint64_t{kMiB};
 
     Metric firstQuarter = makeThroughputMetric(

@@ -112,7 +112,7 @@ std::vector<std::uint8_t> utf16LeBytes(const std::string& utf8) {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        std::uint32_t codePoint = length == 1 ? lead : lead & (0xFF >> (length + 1));
+        std::uint32_t codePoint = length == 1 ? lead : lead & (0xFFu >> (length + 1));
         for (std::size_t k = 1; k < length; ++k) {
             codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         }

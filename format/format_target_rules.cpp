@@ -50,7 +50,8 @@ NativeString deviceSerialOf(const Bytes& descriptor) {
     for (std::size_t end = at; end < descriptor.size(); ++end) {
         if (descriptor[end] == 0) {
             return fromUtf8(
-                sanitizeUtf8(std::string(descriptor.begin() + at, descriptor.begin() + end)));
+                sanitizeUtf8(std::string(descriptor.begin() + static_cast<std::ptrdiff_t>(at),
+                                         descriptor.begin() + static_cast<std::ptrdiff_t>(end))));
         }
     }
     return {};

@@ -80,7 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // The size is checked first, the model last.
                       OptionCase{"allWrong", 1, 0.0, 0, 0.0, kTestSizeMessage},
                       OptionCase{"countAndModelWrong", k16, 8.0, 0, 0.0, kDurationOrCountMessage}),
-    [](const ::testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<OptionCase>& param) {
+        return std::string(param.param.label);
+    });
 
 TEST(FreeSpaceRule, TestDataPlus64KiBPerFileAndA256MiBMargin) {
     RunOptions options;
@@ -114,7 +116,7 @@ TEST(TestPattern, TagsEveryStartedBlockLittleEndianAndNothingElse) {
     tagBlocks(bytes, 0x0102030405060708ull, 2 * 4096 + 1);  // ceil: three blocks
     for (std::uint64_t block = 0; block < 3; ++block) {
         const std::uint64_t tag = 0x0102030405060708ull + block * 4096;
-        for (int byte = 0; byte < 8; ++byte) {
+        for (unsigned byte = 0; byte < 8; ++byte) {
             EXPECT_EQ(bytes[block * 4096 + byte], static_cast<std::uint8_t>(tag >> (8 * byte)))
                 << block << ":" << byte;
         }

@@ -404,7 +404,7 @@ TEST_F(BenchmarkRun, ACompleteRunMeasuresEightMetricsWithWellFormedRequests) {
     const Metric& write = result.metrics[0];
     EXPECT_EQ(write.bytes, 16 * kMebibyte);
     EXPECT_EQ(write.unit, "MiB/s");
-    for (int quarter : {1, 2}) {
+    for (std::size_t quarter : {1u, 2u}) {
         EXPECT_EQ(result.metrics[quarter].bytes, 4 * kMebibyte);
         EXPECT_EQ(result.metrics[quarter].note,
                   "Diagnostic window, not a sustained cache-exhaustion test.");
@@ -412,7 +412,7 @@ TEST_F(BenchmarkRun, ACompleteRunMeasuresEightMetricsWithWellFormedRequests) {
         EXPECT_LE(result.metrics[quarter].seconds, write.seconds);
     }
     std::uint64_t randomWrites = 0;
-    for (int phase : {4, 5}) {
+    for (std::size_t phase : {4u, 5u}) {
         const Metric& random = result.metrics[phase];
         EXPECT_EQ(random.unit, "IOPS");
         EXPECT_GT(random.operations, 0u);
@@ -422,7 +422,7 @@ TEST_F(BenchmarkRun, ACompleteRunMeasuresEightMetricsWithWellFormedRequests) {
         EXPECT_LE(random.p50ms, random.maxms);
     }
     randomWrites = result.metrics[5].operations;
-    for (int phase : {6, 7}) {
+    for (std::size_t phase : {6u, 7u}) {
         EXPECT_EQ(result.metrics[phase].operations, 4u);
         EXPECT_EQ(result.metrics[phase].bytes, 65536u);
         EXPECT_EQ(result.metrics[phase].unit, "files/s");
@@ -432,7 +432,7 @@ TEST_F(BenchmarkRun, ACompleteRunMeasuresEightMetricsWithWellFormedRequests) {
     ASSERT_EQ(disk.content().size(), 16 * kMebibyte);
     for (std::uint64_t offset = 0; offset < 16 * kMebibyte; offset += 4096) {
         std::uint64_t tag = 0;
-        for (int byte = 7; byte >= 0; --byte)
+        for (std::uint64_t byte = 8; byte-- > 0;)
             tag = tag << 8 | disk.content()[offset + byte];
         ASSERT_EQ(tag, offset);
     }
@@ -590,7 +590,7 @@ TEST_F(BenchmarkRun, NoRandomRequestStartsOnceThePhaseTimeIsUp) {
     const RunResult result = run(disk, cancel);
     ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
     EXPECT_EQ(disk.faultsFired(), 2);
-    for (int phase : {4, 5}) {
+    for (std::size_t phase : {4u, 5u}) {
         EXPECT_EQ(result.metrics[phase].operations, 20u) << result.metrics[phase].id;
         EXPECT_GE(result.metrics[phase].seconds, 0.15);
         EXPECT_GE(result.metrics[phase].maxms, 150.0);
@@ -604,7 +604,7 @@ TEST_F(BenchmarkRun, AFastDeviceStopsAtTheOperationCap) {
     options.randomSecondsPerPhase = 60.0;
     const RunResult result = run(disk, cancel, options);
     ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
-    for (int phase : {4, 5}) {
+    for (std::size_t phase : {4u, 5u}) {
         const Metric& metric = result.metrics[phase];
         if (metric.seconds >= 60.0)
             GTEST_SKIP() << "this machine is too slow to reach the cap";
