@@ -33,7 +33,8 @@ void appendWriteQuarters(RunResult& result, const std::vector<double>& writeMill
     const auto span = static_cast<std::ptrdiff_t>(quarter);
     const double first =
         std::accumulate(writeMilliseconds.begin(), writeMilliseconds.begin() + span, 0.0);
-    const double last = std::accumulate(writeMilliseconds.end() - span, writeMilliseconds.end(), 0.0);
+    const double last =
+        std::accumulate(writeMilliseconds.end() - span, writeMilliseconds.end(), 0.0);
     const std::uint64_t quarterBytes = quarter * std::uint64_t{kMiB};
 
     Metric firstQuarter = makeThroughputMetric(

@@ -5,7 +5,7 @@ _orvane_varnolt() {
     _init_completion || return
 
     case $prev in
-        --benchmark)
+        --benchmark | --remove-leftovers)
             _filedir -d
             return
             ;;
@@ -24,11 +24,11 @@ _orvane_varnolt() {
     # --help and --version stand alone.
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W '--benchmark --report --size-mib --seconds --files --model-gb
-            --help --version' -- "$cur"))
+            --quiet --remove-leftovers --help --version' -- "$cur"))
         return
     fi
     local option offered=()
-    for option in --benchmark --report --size-mib --seconds --files --model-gb; do
+    for option in --benchmark --report --size-mib --seconds --files --model-gb --quiet; do
         [[ " ${words[*]} " == *" $option "* ]] || offered+=("$option")
     done
     COMPREPLY=($(compgen -W '${offered[*]}' -- "$cur"))

@@ -93,7 +93,8 @@ Bytes gptHeader(const Image& image, bool primary, const Bytes& table, Image* fau
     if (faults && faults->headerFault)
         faults->headerFault(h, sumTable, primary);
     put32(h, 88, crc32(sumTable, 0, sumTable.size()));
-    const std::uint32_t size = h[12] | (h[13] << 8) | (h[14] << 16) | (h[15] << 24);
+    const std::uint32_t size =
+        h[12] | std::uint32_t{h[13]} << 8 | std::uint32_t{h[14]} << 16 | std::uint32_t{h[15]} << 24;
     put32(h, 16, crc32(h, 0, std::min<std::size_t>(size, h.size())));
     return h;
 }
@@ -129,9 +130,11 @@ Bytes build(Image image) {
             Bytes copy = table;
             const Bytes header = gptHeader(image, primary, copy, &image);
             const std::uint64_t arrayLba = primary ? 2 : last - image.tableSectors();
-            std::copy(copy.begin(), copy.end(), disk.begin() + arrayLba * image.sector);
-            std::copy(header.begin(), header.end(),
-                      disk.begin() + (primary ? 1 : last) * image.sector);
+            std::copy(copy.begin(), copy.end(),
+                      disk.begin() + static_cast<std::ptrdiff_t>(arrayLba * image.sector));
+            std::copy(
+                header.begin(), header.end(),
+                disk.begin() + static_cast<std::ptrdiff_t>((primary ? 1 : last) * image.sector));
         }
     }
     if (image.afterSums)
@@ -198,7 +201,7 @@ std::vector<MapCase> mapCases() {
         cases.push_back(
             {gpt ? "GptMbrSignature" : "MbrSignature", noSignature, "Invalid MBR signature"});
     }
-    for (std::uint8_t type : {5, 15, 133, 238}) {
+    for (const std::uint8_t type : std::initializer_list<std::uint8_t>{5, 15, 133, 238}) {
         Image image = validMbr(512);
         image.mbr.push_back({type, 1600, 64});
         cases.push_back({"MbrType" + std::to_string(type), image, "Unsupported MBR map"});

@@ -183,7 +183,7 @@ TEST(FormatReview, OtherAcceptedShapes) {
     EXPECT_EQ(toUtf8(reviewFormatSnapshot(lowerCase.volume, lowerCase.snapshot).volume.root),
               "F:\\");
 
-    for (std::uint8_t type : {0x0B, 0x0C}) {
+    for (const std::uint8_t type : std::initializer_list<std::uint8_t>{0x0B, 0x0C}) {
         Case c = acceptedMbr();
         c.snapshot.partition->mbrType = type;
         EXPECT_EQ(outcomeOf(c), "accepted") << int{type};
@@ -422,7 +422,7 @@ const Refusal kRefusals[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryRule, FormatReviewRefusal, ::testing::ValuesIn(kRefusals),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FormatRecheck, NewVolumeSerialMeansTheTargetChanged) {
     const Case c = acceptedGpt();

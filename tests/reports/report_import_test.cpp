@@ -257,7 +257,7 @@ const RuleCase kRuleCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, ReportImportRule, ::testing::ValuesIn(kRuleCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(ReportImport, MissingRequiredKeysAreTheLibrarysOutOfRangeErrors) {
     const std::vector<std::function<void(json&)>> removals = {

@@ -115,7 +115,7 @@ const RuleCase kRuleCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, SuitabilityRule, ::testing::ValuesIn(kRuleCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Suitability, ReadTimeBoundariesAreExact) {
     SavedReport report = testing::goodSavedReport();
@@ -230,7 +230,7 @@ const MethodCase kMethodCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Platforms, SuitabilityMethodology, ::testing::ValuesIn(kMethodCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Suitability, ModelSizeOutsideItsRangeLeavesTheReportUnchanged) {
     for (const double size : {0.0, -1.0, 1000.0001, std::numeric_limits<double>::infinity(),

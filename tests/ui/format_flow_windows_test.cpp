@@ -432,7 +432,7 @@ TEST_P(FormatOutcomeTest, AnythingButAVerifiedVolumeIsNotVerified) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDoubt, FormatOutcomeTest, ::testing::ValuesIn(kOutcomes),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(FormatFlowTest, ClosingDuringAFormatWaitsForTheVerdictThenCloses) {
     queries_.answers.push_back([] { return formattedStick(L"MODELS", 131072); });
