@@ -110,12 +110,12 @@ void MainWindow::onRunFinished(LPARAM record) {
     bool reportMade = true;
     try {
         addRunToComparison();
-        setStatusText(fromUtf8(state_.currentResult->status));
+        setStatusText(fromUtf8(runStatusText(state_.currentResult->status)));
     } catch (const std::exception& failure) {
         // The result stays current and the user learns why it has no row. No save dialog: a
         // report that cannot be written now would only fail again there.
         reportMade = false;
-        setStatusText(fromUtf8(state_.currentResult->status +
+        setStatusText(fromUtf8(std::string(runStatusText(state_.currentResult->status)) +
                                " - the report could not be made: " + failure.what()));
     }
 

@@ -254,7 +254,7 @@ TEST_F(RunControlTest, CancelDuringTheSequentialWriteEndsAsCancelledAndIsOffered
               L"Cancelling after current I/O, then removing temporary files...");
     EXPECT_EQ(observed_.notices.back().message, "Cancelled");
     EXPECT_EQ(windowText(window_->statusLine()), L"Cancelled");
-    EXPECT_EQ(state().currentResult->status, "Cancelled");
+    EXPECT_EQ(state().currentResult->status, RunStatus::kCancelled);
     ASSERT_EQ(rows(), 1);
     EXPECT_EQ(selectedRow(), 0);
     EXPECT_EQ(services_.saveRequests.size(), 1u);
@@ -281,7 +281,7 @@ TEST_F(RunControlTest, ClosingDuringARunWaitsForTheRowAndOffersNoSave) {
     EXPECT_TRUE(services_.saveRequests.empty());
     EXPECT_TRUE(services_.messages.empty());
     EXPECT_FALSE(state().worker.joinable());
-    EXPECT_EQ(state().currentResult->status, "Cancelled");
+    EXPECT_EQ(state().currentResult->status, RunStatus::kCancelled);
 }
 
 TEST_F(RunControlTest, StartRefusesAMissingFolderABadModelSizeOrNoThread) {
