@@ -24,7 +24,6 @@
 #include "platform/scope_exit.h"
 #include "platform/unique_handle_windows.h"
 #include "reports/report_import.h"
-#include "reports/report_ranking.h"
 #include "resources/resource_ids.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/format_dialog_data.h"
@@ -106,7 +105,7 @@ orvane::MainWindow* previewWindow = nullptr;
 
 // Presses Start once the start-up load has finished.
 void CALLBACK startWhenIdle(HWND window, UINT, UINT_PTR timer, DWORD) {
-    if (previewWindow == nullptr || previewWindow->state().busy)
+    if (previewWindow == nullptr || previewWindow->busy())
         return;
     KillTimer(window, timer);
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(orvane::IDC_START, BN_CLICKED),
@@ -166,19 +165,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         SetTimer(window.handle(), 1, 100, startWhenIdle);
     }
     if (withResults) {
+        std::vector<orvane::SavedReport> rows;
         std::error_code error;
         for (const auto& entry :
-             std::filesystem::directory_iterator(window.state().resultsFolder, error)) {
+             std::filesystem::directory_iterator(window.resultsFolder().folder(), error)) {
             try {
-                orvane::addOrReplaceReport(window.state().reports,
-                                           orvane::loadReportFile(entry.path(), true));
+                rows.push_back(orvane::loadReportFile(entry.path(), true));
             } catch (const std::exception&) {
                 // a preview shows what loads
             }
         }
-        window.refreshComparison();
-        ListView_SetItemState(window.comparisonList(), 0, LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
+        window.comparison().addRows(std::move(rows));
+        ListView_SetItemState(window.control(orvane::IDC_COMPARISON), 0,
+                              LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
     window.show(showCommand);
     return window.runMessageLoop();
