@@ -80,9 +80,9 @@ class DecliningSaveServices final : public orvane::DesktopServices {
     INT_PTR showFormatDialog(HWND owner, orvane::FormatDialogData& data) override {
         return real_.showFormatDialog(owner, data);
     }
-    orvane::UniqueKernelHandle launchElevated(HWND owner, const std::filesystem::path& program,
-                                              const std::wstring& parameters,
-                                              const std::filesystem::path& directory) override {
+    orvane::ElevatedStart launchElevated(HWND owner, const std::filesystem::path& program,
+                                         const std::wstring& parameters,
+                                         const std::filesystem::path& directory) override {
         return real_.launchElevated(owner, program, parameters, directory);
     }
 

@@ -28,6 +28,19 @@ constexpr wchar_t kDetailsPlaceholder[] =
     L"Your results will include storage suitability, estimated model-read times, integrity "
     L"checks and latency percentiles.";
 
+// A multi-line edit keeps every key, Tab included: read-only, it would trap the keyboard.
+LRESULT CALLBACK passTabOn(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR) {
+    LRESULT code = DefSubclassProc(control, message, wParam, lParam);
+    if (message == WM_GETDLGCODE) {
+        code &= ~DLGC_WANTTAB;
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_TAB)
+            code &= ~(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+    }
+    return code;
+}
+
 }  // namespace
 
 std::vector<ControlSpec> ComparisonTable::controlSpecs() const {
@@ -35,7 +48,8 @@ std::vector<ControlSpec> ComparisonTable::controlSpecs() const {
         // The table owns the status-dot image list and destroys it itself.
         {WC_LISTVIEWW,
          L"",
-         WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHAREIMAGELISTS,
+         WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+             LVS_SHAREIMAGELISTS,
          IDC_COMPARISON,
          {28, 414, 904, 142},
          LayoutRole::Widen},
@@ -51,6 +65,7 @@ std::vector<ControlSpec> ComparisonTable::controlSpecs() const {
 void ComparisonTable::onCreated() {
     list_ = frame_.control(IDC_COMPARISON);
     details_ = frame_.control(IDC_DETAILS);
+    SetWindowSubclass(details_, passTabOn, 1, 0);
     ListView_SetExtendedListViewStyle(list_, LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES |
                                                  LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     for (std::size_t i = 0; i < kComparisonColumnCount; ++i) {

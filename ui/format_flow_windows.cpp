@@ -73,8 +73,8 @@ void FormatFlow::joinBackgroundWork() {
         waiter_.join();
 }
 
-UniqueKernelHandle FormatFlow::launchFormat(const FormatTarget& target, std::uint32_t clusterBytes,
-                                            const std::wstring& label) {
+ElevatedStart FormatFlow::launchFormat(const FormatTarget& target, std::uint32_t clusterBytes,
+                                       const std::wstring& label) {
     queries_->recheck(target);
     const std::wstring parameters = composeFormatCommand(target, clusterBytes, label);
     const std::filesystem::path system = systemDirectory();
@@ -100,11 +100,19 @@ void FormatFlow::startFormat() {
         std::filesystem::path root(data.target.volume.root);
         auto process = std::make_unique<UniqueKernelHandle>();
 
-        *process = launchFormat(data.target, data.clusterBytes, data.label);
-        if (!*process) {
-            run.showStatus(L"Format cancelled at administrator permission prompt.");
+        // Busy from before the prompt: the shell's wait dispatches this window's messages.
+        frame_.setActivity(WindowActivity::Elevating);
+        ElevatedStart started = launchFormat(data.target, data.clusterBytes, data.label);
+        if (!started.process) {
+            frame_.setActivity(WindowActivity::Idle);
+            run.showStatus(started.declined()
+                               ? L"Format cancelled at administrator permission prompt."
+                               : L"Format started, but its progress cannot be watched. Check the "
+                                 L"drive before using it.");
+            frame_.closeIfClosing();
             return;
         }
+        *process = std::move(started.process);
         pending_ = std::move(request);
         pendingRoot_ = std::move(root);
         run.dropResult();
@@ -118,8 +126,11 @@ void FormatFlow::startFormat() {
         run.showProgress(0);
         startWaiter(std::move(process));
     } catch (const std::exception& error) {
+        if (frame_.activity() == WindowActivity::Elevating)
+            frame_.setActivity(WindowActivity::Idle);
         frame_.services().showMessageBox(frame_.handle(), fromUtf8(error.what()),
                                          kCannotFormatTitle, MB_OK | MB_ICONERROR);
+        frame_.closeIfClosing();
     }
 }
 
@@ -159,7 +170,14 @@ void FormatFlow::onFormatExited(DWORD exitCode) {
     run.showStatus(fromUtf8(verdict.status));
     frame_.comparison().showDetails(fromUtf8(verdict.details));
     run.showProgress(verdict.verified ? 100 : 0);
-    frame_.closeIfClosing();
+    if (frame_.closing()) {
+        // The window goes next: the verdict must be seen before it does.
+        frame_.services().showMessageBox(
+            frame_.handle(), fromUtf8(verdict.status + "\r\n\r\n" + verdict.details),
+            L"Orvane Varnolt - Format",
+            MB_OK | (verdict.verified ? MB_ICONINFORMATION : MB_ICONWARNING));
+        frame_.closeIfClosing();
+    }
 }
 
 }  // namespace orvane

@@ -12,6 +12,7 @@
 #include "format/format_target_queries.h"
 #include "format/format_verification.h"
 #include "platform/unique_handle_windows.h"
+#include "ui/desktop_services_windows.h"
 #include "ui/window_part_windows.h"
 
 namespace orvane {
@@ -36,8 +37,8 @@ class FormatFlow final : public WindowPart {
 
   private:
     void startFormat();
-    UniqueKernelHandle launchFormat(const FormatTarget& target, std::uint32_t clusterBytes,
-                                    const std::wstring& label);
+    ElevatedStart launchFormat(const FormatTarget& target, std::uint32_t clusterBytes,
+                               const std::wstring& label);
     void startWaiter(std::unique_ptr<UniqueKernelHandle> process);
 
     MainWindow& frame_;

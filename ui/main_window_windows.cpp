@@ -362,7 +362,7 @@ void MainWindow::onClose() {
         return;
     }
     closing_ = true;
-    if (activity_ == WindowActivity::Formatting) {
+    if (activity_ == WindowActivity::Formatting || activity_ == WindowActivity::Elevating) {
         runControl_.showStatus(L"Waiting for formatting to finish before closing...");
         return;
     }

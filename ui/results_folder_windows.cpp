@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/scope_exit.h"
 #include "platform/text_encoding.h"
 #include "reports/atomic_save.h"
 #include "reports/report_csv_writer.h"
@@ -107,9 +108,13 @@ void ResultsFolder::onReportsLoaded(LPARAM record) {
     const std::unique_ptr<ReportLoadResult> result = takePostedRecord<ReportLoadResult>(record);
     joinBackgroundWork();
     frame_.setActivity(WindowActivity::Idle);
-    frame_.comparison().addRows(std::move(result->rows));
-    if (frame_.closeIfClosing())
+    if (frame_.closing()) {
+        // The window closes even when the rows cannot be shown.
+        const ScopeExit close([this] { frame_.closeIfClosing(); });
+        frame_.comparison().addRows(std::move(result->rows));
         return;
+    }
+    frame_.comparison().addRows(std::move(result->rows));
     if (!result->problems.empty()) {
         NativeString lines;
         for (const auto& problem : result->problems)

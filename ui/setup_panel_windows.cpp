@@ -18,6 +18,12 @@
 
 namespace orvane {
 
+namespace {
+
+constexpr wchar_t kTargetHint[] = L"Choose a drive or folder to inspect its available space.";
+
+}  // namespace
+
 std::vector<ControlSpec> SetupPanel::controlSpecs() const {
     using R = LayoutRole;
     return {
@@ -163,6 +169,11 @@ void SetupPanel::updateSummary() {
     try {
         const RunOptions options = readRunOptions();
         SetWindowTextW(summary_, fromUtf8(datasetSummaryText(options)).c_str());
+        if (options.folder.empty()) {
+            SendMessageW(drivesBox_, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            SetWindowTextW(targetLine_, kTargetHint);
+            return;
+        }
         std::error_code error;
         std::filesystem::path folder = std::filesystem::canonical(options.folder, error);
         if (error)

@@ -21,6 +21,7 @@
 #include "format/format_target_queries.h"
 #include "format/format_target_rules.h"
 #include "format/format_verification.h"
+#include "storage/target_rules.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
 #include "tests/ui/window_test_support_windows.h"
@@ -172,7 +173,7 @@ class FormatFlowTest : public ::testing::Test {
     }
 
     // Review, dialog answered with the name and allocation, re-check, launch of the process.
-    void startFormatEndingWith(std::function<UniqueKernelHandle()> process,
+    void startFormatEndingWith(std::function<ElevatedStart()> process,
                                const std::wstring& label = L"MODELS",
                                std::uint32_t cluster = 131072) {
         queries_.willAnswer(reviewedStick());
@@ -213,6 +214,13 @@ TEST_F(FormatFlowTest, ReviewRefusalShowsItsTextAndNoDialog) {
 
 TEST_F(FormatFlowTest, TheRealReviewUnderWineRefusesBeforeAnyDialog) {
     window_->formatFlow().useQueries(systemFormatTargetQueries());
+    // No folder: the sentence Start shows, not the library's text.
+    SetWindowTextW(control(IDC_FOLDER), L"");
+    pressFormat();
+    ASSERT_EQ(services_.messages.size(), 1u);
+    EXPECT_EQ(services_.messages[0].text, wide(kChooseExistingFolderMessage));
+    services_.messages.clear();
+
     SetWindowTextW(control(IDC_FOLDER), folder_.path().c_str());
     pressFormat();
     ASSERT_EQ(services_.messages.size(), 1u) << "Wine answers no disk query a format needs";
@@ -285,13 +293,54 @@ TEST_F(FormatFlowTest, CompositionFailuresAreShownAndLaunchNothing) {
     }
 }
 
-TEST_F(FormatFlowTest, DeclinedElevationOnlySaysSo) {
-    startFormatEndingWith([] { return UniqueKernelHandle(); });
-    ASSERT_EQ(services_.launches.size(), 1u);
-    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
-              L"Format cancelled at administrator permission prompt.");
-    EXPECT_TRUE(services_.messages.empty());
+TEST_F(FormatFlowTest, DeclinedOrUnwatchableElevationOnlySaysSo) {
+    const struct {
+        std::function<ElevatedStart()> answer;
+        const wchar_t* status;
+    } cases[] = {
+        {[] { return ElevatedStart(); }, L"Format cancelled at administrator permission prompt."},
+        // The script may be running: never "cancelled", never "verified".
+        {[] { return ElevatedStart::withoutHandle(); },
+         L"Format started, but its progress cannot be watched. Check the drive before using it."},
+    };
+    for (const auto& c : cases) {
+        services_.launches.clear();
+        startFormatEndingWith(c.answer);
+        ASSERT_EQ(services_.launches.size(), 1u);
+        EXPECT_EQ(windowText(window_->control(IDC_STATUS)), c.status);
+        EXPECT_TRUE(services_.messages.empty());
+        expectIdleWithNoFormat();
+    }
+}
+
+// The shell's wait for the prompt dispatches the window's messages: a person can press
+// anything or close the window meanwhile.
+TEST_F(FormatFlowTest, TheWindowIsBusyWhileTheElevationPromptIsUp) {
+    const auto pressEverythingThen = [this](bool close, std::function<ElevatedStart()> answer) {
+        return [this, close, answer] {
+            for (int id : {IDC_START, IDC_FORMAT, IDC_IMPORT})
+                SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(control(id)));
+            if (close)
+                SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(IsWindow(hwnd_)) << "closing waits for the verdict";
+            return answer();
+        };
+    };
+    startFormatEndingWith(pressEverythingThen(false, [] { return ElevatedStart(); }));
+    EXPECT_EQ(services_.formatDialogsShown.size(), 1u);
+    EXPECT_TRUE(services_.openDialogTitles.empty());
+    EXPECT_TRUE(services_.messages.empty()) << "no test started";
     expectIdleWithNoFormat();
+
+    startFormatEndingWith(pressEverythingThen(true, [] { return processExitingWith(0); }));
+    queries_.willAnswer(formattedStick(L"MODELS", 131072));
+    ASSERT_TRUE(IsWindow(hwnd_));
+    ASSERT_EQ(window_->activity(), WindowActivity::Formatting);
+    ASSERT_TRUE(pumpUntil([this] { return !IsWindow(hwnd_); }));
+    EXPECT_EQ(services_.formatDialogsShown.size(), 2u);
+    EXPECT_TRUE(services_.openDialogTitles.empty());
+    EXPECT_TRUE(queries_.answers.empty()) << "verified before the window went";
 }
 
 TEST_F(FormatFlowTest, FailedElevatedStartIsShown) {
@@ -433,7 +482,8 @@ INSTANTIATE_TEST_SUITE_P(EveryDoubt, FormatOutcomeTest, ::testing::ValuesIn(kOut
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FormatFlowTest, ClosingDuringAFormatWaitsForTheVerdictThenCloses) {
-    queries_.answers.push_back([] { return formattedStick(L"MODELS", 131072); });
+    // Exit code 0, but the volume is not what was asked for.
+    queries_.answers.push_back([] { return formattedStick(L"OTHER", 131072); });
     queries_.answers.push_front([] { return reviewedStick(); });
     queries_.answers.push_front([] { return reviewedStick(); });
     services_.formatDialogAnswers.push_back(
@@ -455,6 +505,13 @@ TEST_F(FormatFlowTest, ClosingDuringAFormatWaitsForTheVerdictThenCloses) {
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     EXPECT_EQ(queries_.reviewed.size(), 3u) << "verified before the window went";
+    ASSERT_EQ(services_.messages.size(), 1u) << "the verdict is shown before the window goes";
+    EXPECT_EQ(services_.messages[0].text.rfind(
+                  L"Format could not be verified. Contents may have changed.\r\n\r\n", 0),
+              0u)
+        << services_.messages[0].text;
+    EXPECT_NE(services_.messages[0].text.find(wide(format_verdict_text::kResultDiffers)),
+              std::wstring::npos);
     EXPECT_NE(window_->activity(), WindowActivity::Formatting);
 }
 

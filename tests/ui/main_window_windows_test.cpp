@@ -211,6 +211,7 @@ TEST_F(MainWindowTest, ControlsExistInCreationOrderWithIdsTextsAndRectangles) {
     EXPECT_TRUE(style(kDetailsIndex) & ES_MULTILINE);
     EXPECT_EQ(style(18) & LVS_TYPEMASK, LVS_REPORT);
     EXPECT_TRUE(style(18) & LVS_SINGLESEL);
+    EXPECT_TRUE(style(18) & LVS_SHOWSELALWAYS) << "the selected row stays visible without focus";
     EXPECT_EQ(style(3) & 0x3, CBS_DROPDOWNLIST);
     EXPECT_EQ(windowText(hwnd_), L"Orvane Varnolt - Storage for Local AI");
 }
@@ -252,9 +253,14 @@ TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control(IDC_START), WM_GETFONT, 0, 0)),
               window_->bodyFont());
     EXPECT_NE(window_->icon(), nullptr) << "icon 101 is linked into the program";
-    // The empty folder is not a folder yet.
+    // Nothing typed yet: a hint, not a complaint.
     EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)),
-              fromUtf8(kChooseExistingFolderMessage));
+              L"Choose a drive or folder to inspect its available space.");
+    // Tab and Shift+Tab leave the read-only details box like any other control.
+    MSG tab{window_->control(IDC_DETAILS), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_EQ(SendMessageW(tab.hwnd, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)) &
+                  (DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE),
+              0);
 
     MSG posted{};
     EXPECT_TRUE(PeekMessageW(&posted, hwnd_, WM_APP_LOAD_SAVED_REPORTS, WM_APP_LOAD_SAVED_REPORTS,

@@ -4,6 +4,7 @@
 #include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include "platform/unique_handle_windows.h"
 #include "reports/report_csv_writer.h"
 #include "reports/report_import.h"
+#include "reports/results_folder_loader.h"
 #include "reports/suggested_report_name.h"
 #include "storage/target_rules.h"
 #include "tests/support/folder_snapshot.h"
@@ -427,6 +429,21 @@ TEST_F(ResultsFolderTest, ClosingWhileLoadingDestroysTheWindowAfterTheRowsWithou
     ASSERT_TRUE(pumpUntil([&] { return observed_.destroyed; }));
     EXPECT_EQ(observed_.rowsWhenDestroyed, 1u);
     EXPECT_TRUE(services_.messages.empty()) << "no problem box for a closing window";
+}
+
+TEST_F(ResultsFolderTest, ClosingWhileLoadingClosesEvenWhenTheRowsCannotBeShown) {
+    BackgroundWork work = BackgroundWork::product();
+    work.startThread = [](std::function<void()>) { return std::thread([] {}); };  // loads nothing
+    openWindow(std::move(work));
+    beginStartUpLoad();
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsWindow(hwnd_));
+    // A row whose document lacks the texts the table shows: showing it throws.
+    auto result = std::make_unique<ReportLoadResult>();
+    result->rows.emplace_back();
+    result->rows.back().document = std::make_shared<const nlohmann::json>(nlohmann::json::object());
+    ASSERT_TRUE(postRecord(hwnd_, WM_APP_REPORTS_LOADED, std::move(result)));
+    EXPECT_TRUE(pumpUntil([&] { return observed_.destroyed; }, 5.0));
 }
 
 TEST_F(ResultsFolderTest, ImportStoresCopiesUnderFreeNamesAndOnlyOnce) {
