@@ -227,6 +227,10 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
             return onControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
                                   message == WM_CTLCOLOREDIT);
+        case WM_TIMER:
+            if (setup_.onTimer(wParam))
+                return 0;
+            break;
         case WM_DPICHANGED:
             onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;

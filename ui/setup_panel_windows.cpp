@@ -3,12 +3,14 @@
 #include "platform/windows_api.h"  // before any other Windows header
 
 #include <exception>
+#include <stdexcept>
 #include <system_error>
 
 #include <commctrl.h>
 
 #include "platform/text_encoding.h"
 #include "storage/target_inspection.h"
+#include "storage/target_rules.h"
 #include "ui/accessible_name_windows.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_ids.h"
@@ -20,6 +22,8 @@ namespace orvane {
 
 namespace {
 
+constexpr UINT_PTR kInspectionTimer = 1;
+constexpr UINT kInspectionPauseMs = 300;
 constexpr wchar_t kTargetHint[] = L"Choose a drive or folder to inspect its available space.";
 
 }  // namespace
@@ -110,7 +114,7 @@ bool SetupPanel::onCommand(int id, int code) {
     switch (id) {
         case IDC_FOLDER:
             if (code == EN_CHANGE)
-                updateSummary();
+                onFolderTyped();
             return true;
         case IDC_BROWSE:
             onBrowse();
@@ -174,6 +178,9 @@ void SetupPanel::updateSummary() {
             SetWindowTextW(targetLine_, kTargetHint);
             return;
         }
+        // Refused by its form alone: no file-system call, which could wait on the network.
+        if (isNetworkOrDevicePath(options.folder.native()))
+            throw std::runtime_error(kLocalPathMessage);
         std::error_code error;
         std::filesystem::path folder = std::filesystem::canonical(options.folder, error);
         if (error)
@@ -188,6 +195,25 @@ void SetupPanel::updateSummary() {
     } catch (const std::exception& error) {
         SetWindowTextW(targetLine_, fromUtf8(error.what()).c_str());
     }
+}
+
+void SetupPanel::onFolderTyped() {
+    // A slow folder must not hold up typing: the volume is inspected once typing pauses.
+    KillTimer(frame_.handle(), kInspectionTimer);
+    const std::wstring text = folderText();
+    if (text.empty() || isNetworkOrDevicePath(text)) {
+        updateSummary();
+        return;
+    }
+    SetTimer(frame_.handle(), kInspectionTimer, kInspectionPauseMs, nullptr);
+}
+
+bool SetupPanel::onTimer(UINT_PTR id) {
+    if (id != kInspectionTimer)
+        return false;
+    KillTimer(frame_.handle(), kInspectionTimer);
+    updateSummary();
+    return true;
 }
 
 void SetupPanel::onDriveChosen() {

@@ -31,10 +31,13 @@ class SetupPanel final : public WindowPart {
     // The dataset summary and the target line for the form as it is now.
     void updateSummary();
     const std::vector<DriveEntry>& drives() const { return drives_; }
+    // The inspection once typing pauses; false for another part's timer.
+    bool onTimer(UINT_PTR id);
     // The last valid model size, which the comparison is rated for.
     double modelGB() const { return modelGB_; }
 
   private:
+    void onFolderTyped();
     void onDriveChosen();
     void onBrowse();
     void onModelSizeChanged();

@@ -268,7 +268,17 @@ TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
 }
 
 TEST_F(MainWindowTest, TypingAFolderUpdatesTheSummaryAndTargetLine) {
+    // A share or device path is refused by its form at once, with no file-system call.
+    typeInto(IDC_FOLDER, L"\\\\server\\share\\models");
+    EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)), fromUtf8(kLocalPathMessage));
+    // A folder is inspected once typing pauses, not on every keystroke.
     typeInto(IDC_FOLDER, folder_.path().native());
+    EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)), fromUtf8(kLocalPathMessage));
+    ASSERT_TRUE(orvane::testing::pumpUntil(
+        [&] {
+            return windowText(window_->control(IDC_TARGET_LINE)) != fromUtf8(kLocalPathMessage);
+        },
+        5.0));
     const std::wstring target = windowText(window_->control(IDC_TARGET_LINE));
     EXPECT_EQ(target.find(L":\\  "), 1u) << target;
     EXPECT_NE(target.find(L"  |  "), std::wstring::npos) << target;
@@ -286,8 +296,12 @@ TEST_F(MainWindowTest, TypingAFolderUpdatesTheSummaryAndTargetLine) {
     }
 
     typeInto(IDC_FOLDER, (folder_.path() / L"missing").native());
-    EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)),
-              fromUtf8(kChooseExistingFolderMessage));
+    EXPECT_TRUE(orvane::testing::pumpUntil(
+        [&] {
+            return windowText(window_->control(IDC_TARGET_LINE)) ==
+                   fromUtf8(kChooseExistingFolderMessage);
+        },
+        5.0));
     EXPECT_EQ(windowText(window_->control(IDC_DATASET_SUMMARY)),
               L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
               L"1.96 GiB");
