@@ -2,8 +2,9 @@
 // the program cannot be put into yet: "--high-contrast" forces that look (Wine has no
 // high-contrast mode); "--with-results" fills the comparison from the results folder beside the
 // program at once and selects the first row; "--start-run FOLDER" presses Start for a Quick run
-// of that folder once the saved reports are loaded, and the save dialog that follows is
-// answered with Cancel; with "--hold-part-way" that run stops moving at 40 percent.
+// of that folder once the saved reports are loaded, the save dialog that follows is answered
+// with Cancel and the details box then takes the focus; with "--hold-part-way" that run stops
+// moving at 40 percent.
 // "--format-dialog NAME" shows the format dialog's sample review with NAME typed and the
 // confirmation switch on, to see how a name is judged.
 
@@ -103,6 +104,16 @@ orvane::RunResult runHeldPartWay(const orvane::RunOptions& options,
 
 orvane::MainWindow* previewWindow = nullptr;
 
+// Once the run has finished, the details box takes the focus: the new row must stay highlighted.
+void CALLBACK focusDetailsWhenFinished(HWND window, UINT, UINT_PTR timer, DWORD) {
+    if (previewWindow == nullptr || previewWindow->busy() ||
+        previewWindow->runControl().currentResult() == nullptr) {
+        return;
+    }
+    KillTimer(window, timer);
+    SetFocus(previewWindow->control(orvane::IDC_DETAILS));
+}
+
 // Presses Start once the start-up load has finished.
 void CALLBACK startWhenIdle(HWND window, UINT, UINT_PTR timer, DWORD) {
     if (previewWindow == nullptr || previewWindow->busy())
@@ -110,6 +121,7 @@ void CALLBACK startWhenIdle(HWND window, UINT, UINT_PTR timer, DWORD) {
     KillTimer(window, timer);
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(orvane::IDC_START, BN_CLICKED),
                  reinterpret_cast<LPARAM>(previewWindow->control(orvane::IDC_START)));
+    SetTimer(window, 3, 100, focusDetailsWhenFinished);
 }
 
 }  // namespace

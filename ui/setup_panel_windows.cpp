@@ -22,7 +22,7 @@ namespace orvane {
 
 namespace {
 
-constexpr UINT_PTR kInspectionTimer = 1;
+constexpr UINT_PTR kInspectionTimer = 0x0F01;  // apart from the preview's timers
 constexpr UINT kInspectionPauseMs = 300;
 constexpr wchar_t kTargetHint[] = L"Choose a drive or folder to inspect its available space.";
 
