@@ -2,8 +2,9 @@
 // the program cannot be put into yet: "--high-contrast" forces that look (Wine has no
 // high-contrast mode); "--with-results" fills the comparison from the results folder beside the
 // program at once and selects the first row; "--start-run FOLDER" presses Start for a Quick run
-// of that folder once the saved reports are loaded, and the save dialog that follows is
-// answered with Cancel; with "--hold-part-way" that run stops moving at 40 percent.
+// of that folder once the saved reports are loaded, the save dialog that follows is answered
+// with Cancel and the details box then takes the focus; with "--hold-part-way" that run stops
+// moving at 40 percent.
 // "--format-dialog NAME" shows the format dialog's sample review with NAME typed and the
 // confirmation switch on, to see how a name is judged.
 
@@ -24,7 +25,6 @@
 #include "platform/scope_exit.h"
 #include "platform/unique_handle_windows.h"
 #include "reports/report_import.h"
-#include "reports/report_ranking.h"
 #include "resources/resource_ids.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/format_dialog_data.h"
@@ -81,9 +81,9 @@ class DecliningSaveServices final : public orvane::DesktopServices {
     INT_PTR showFormatDialog(HWND owner, orvane::FormatDialogData& data) override {
         return real_.showFormatDialog(owner, data);
     }
-    orvane::UniqueKernelHandle launchElevated(HWND owner, const std::filesystem::path& program,
-                                              const std::wstring& parameters,
-                                              const std::filesystem::path& directory) override {
+    orvane::ElevatedStart launchElevated(HWND owner, const std::filesystem::path& program,
+                                         const std::wstring& parameters,
+                                         const std::filesystem::path& directory) override {
         return real_.launchElevated(owner, program, parameters, directory);
     }
 
@@ -104,13 +104,24 @@ orvane::RunResult runHeldPartWay(const orvane::RunOptions& options,
 
 orvane::MainWindow* previewWindow = nullptr;
 
+// Once the run has finished, the details box takes the focus: the new row must stay highlighted.
+void CALLBACK focusDetailsWhenFinished(HWND window, UINT, UINT_PTR timer, DWORD) {
+    if (previewWindow == nullptr || previewWindow->busy() ||
+        previewWindow->runControl().currentResult() == nullptr) {
+        return;
+    }
+    KillTimer(window, timer);
+    SetFocus(previewWindow->control(orvane::IDC_DETAILS));
+}
+
 // Presses Start once the start-up load has finished.
 void CALLBACK startWhenIdle(HWND window, UINT, UINT_PTR timer, DWORD) {
-    if (previewWindow == nullptr || previewWindow->state().busy)
+    if (previewWindow == nullptr || previewWindow->busy())
         return;
     KillTimer(window, timer);
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(orvane::IDC_START, BN_CLICKED),
                  reinterpret_cast<LPARAM>(previewWindow->control(orvane::IDC_START)));
+    SetTimer(window, 3, 100, focusDetailsWhenFinished);
 }
 
 }  // namespace
@@ -166,19 +177,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         SetTimer(window.handle(), 1, 100, startWhenIdle);
     }
     if (withResults) {
+        std::vector<orvane::SavedReport> rows;
         std::error_code error;
         for (const auto& entry :
-             std::filesystem::directory_iterator(window.state().resultsFolder, error)) {
+             std::filesystem::directory_iterator(window.resultsFolder().folder(), error)) {
             try {
-                orvane::addOrReplaceReport(window.state().reports,
-                                           orvane::loadReportFile(entry.path(), true));
+                rows.push_back(orvane::loadReportFile(entry.path(), true));
             } catch (const std::exception&) {
                 // a preview shows what loads
             }
         }
-        window.refreshComparison();
-        ListView_SetItemState(window.comparisonList(), 0, LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
+        window.comparison().addRows(std::move(rows));
+        ListView_SetItemState(window.control(orvane::IDC_COMPARISON), 0,
+                              LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
     window.show(showCommand);
     return window.runMessageLoop();

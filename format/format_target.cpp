@@ -46,7 +46,9 @@ bool isVolumeGuidPath(const NativeString& text) {
 }
 
 FormatTarget reviewFormatTarget(const std::filesystem::path& folder) {
-    const std::filesystem::path canonical = std::filesystem::canonical(folder);
+    // A missing or empty folder gets the sentence Start shows, not the library's text.
+    const std::filesystem::path canonical =
+        std::filesystem::canonical(requireExistingFolder(folder));
     VolumeInfo volume = inspectTarget(canonical);
     // A mounted-folder volume is refused before any device is opened.
     volume.root = requireDriveLetterRoot(volume.root);

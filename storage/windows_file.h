@@ -17,8 +17,6 @@ class WindowsFile final : public DiskFile {
     void flush() override;
 
   private:
-    void seek(std::uint64_t offset);
-
     UniqueFileHandle handle_;
 };
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/unique_handle_windows.h"
@@ -13,6 +14,22 @@
 namespace orvane {
 
 struct FormatDialogData;
+
+// How an elevated start went: declined at the prompt, started with a process to watch, or
+// started without one (the shell gave no handle: the program may be running).
+struct ElevatedStart {
+    ElevatedStart(UniqueKernelHandle started = UniqueKernelHandle())
+        : process(std::move(started)) {}
+    static ElevatedStart withoutHandle() {
+        ElevatedStart start;
+        start.startedWithoutHandle = true;
+        return start;
+    }
+    bool declined() const { return !process && !startedWithoutHandle; }
+
+    UniqueKernelHandle process;
+    bool startedWithoutHandle = false;
+};
 
 struct SaveFileRequest {
     std::wstring filterName;        // "JSON report"
@@ -50,11 +67,11 @@ class DesktopServices {
     // The modal exFAT format dialog; returns the dialog's result (1 for "Erase + format").
     virtual INT_PTR showFormatDialog(HWND owner, FormatDialogData& data) = 0;
 
-    // Starts a program elevated ("runas") and returns its process. Empty when the user declined
-    // the elevation prompt; throws on every other failure.
-    virtual UniqueKernelHandle launchElevated(HWND owner, const std::filesystem::path& program,
-                                              const std::wstring& parameters,
-                                              const std::filesystem::path& directory) = 0;
+    // Starts a program elevated ("runas"). The shell's wait for the prompt dispatches the
+    // owner's messages. Throws on every failure but a declined prompt.
+    virtual ElevatedStart launchElevated(HWND owner, const std::filesystem::path& program,
+                                         const std::wstring& parameters,
+                                         const std::filesystem::path& directory) = 0;
 };
 
 // The product's implementation.
@@ -71,9 +88,9 @@ class Win32DesktopServices final : public DesktopServices {
                                                         const SaveFileRequest& request) override;
     void openFolder(HWND owner, const std::filesystem::path& folder) override;
     INT_PTR showFormatDialog(HWND owner, FormatDialogData& data) override;
-    UniqueKernelHandle launchElevated(HWND owner, const std::filesystem::path& program,
-                                      const std::wstring& parameters,
-                                      const std::filesystem::path& directory) override;
+    ElevatedStart launchElevated(HWND owner, const std::filesystem::path& program,
+                                 const std::wstring& parameters,
+                                 const std::filesystem::path& directory) override;
 };
 
 }  // namespace orvane

@@ -1,17 +1,14 @@
-// The window's exFAT format flow: review, dialog, re-check, elevated start, the wait on the
-// worker slot, and the verification when the script process has ended.
+#include "ui/format_flow_windows.h"
 
 #include "platform/windows_api.h"  // before any other Windows header
 
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <system_error>
-#include <thread>
-
-#include <commctrl.h>
+#include <utility>
 
 #include "format/format_command.h"
-#include "format/format_verification.h"
 #include "platform/text_encoding.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/format_dialog_data.h"
@@ -20,7 +17,6 @@
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
 #include "ui/posted_messages_windows.h"
-#include "ui/window_text_windows.h"
 
 namespace orvane {
 
@@ -56,96 +52,132 @@ void waitForFormatProcess(HWND window, std::unique_ptr<UniqueKernelHandle> proce
     PostMessageW(window, WM_APP_FORMAT_EXITED, exitCode, 0);
 }
 
-UniqueKernelHandle MainWindow::launchFormat(HWND owner, const FormatTarget& target,
-                                            std::uint32_t clusterBytes, const std::wstring& label) {
-    formatQueries_->recheck(target);
-    const std::wstring parameters = composeFormatCommand(target, clusterBytes, label);
-    const std::filesystem::path system = systemDirectory();
-    return services_.launchElevated(
-        owner, system / L"WindowsPowerShell" / L"v1.0" / L"powershell.exe", parameters, system);
+std::vector<ControlSpec> FormatFlow::controlSpecs() const {
+    return {{L"BUTTON",
+             L"Format as exFAT...",
+             kButtonStyle,
+             IDC_FORMAT,
+             {676, 167, 256, 31},
+             LayoutRole::Fixed}};
 }
 
-void MainWindow::startFormat() {
-    if (state_.busy)
+bool FormatFlow::onCommand(int id, int) {
+    if (id != IDC_FORMAT)
+        return false;
+    startFormat();
+    return true;
+}
+
+void FormatFlow::joinBackgroundWork() {
+    if (waiter_.joinable())
+        waiter_.join();
+}
+
+ElevatedStart FormatFlow::launchFormat(const FormatTarget& target, std::uint32_t clusterBytes,
+                                       const std::wstring& label) {
+    queries_->recheck(target);
+    const std::wstring parameters = composeFormatCommand(target, clusterBytes, label);
+    const std::filesystem::path system = systemDirectory();
+    return frame_.services().launchElevated(
+        frame_.handle(), system / L"WindowsPowerShell" / L"v1.0" / L"powershell.exe", parameters,
+        system);
+}
+
+void FormatFlow::startFormat() {
+    if (frame_.busy())
         return;
+    RunControl& run = frame_.runControl();
     try {
         FormatDialogData data;
         data.label = fromUtf8(format_dialog_text::kInitialLabel);
-        data.target = formatQueries_->review(std::filesystem::path(windowText(folderEdit_)));
-        if (services_.showFormatDialog(state_.window, data) != IDOK)
+        data.target = queries_->review(std::filesystem::path(frame_.setup().folderText()));
+        if (frame_.services().showFormatDialog(frame_.handle(), data) != IDOK)
             return;
 
         // Everything the window keeps is made before the launch: once the script runs, nothing
         // may fail before the window is busy and a waiter watches the process.
-        FormatTarget savedTarget = data.target;
-        std::filesystem::path savedRoot(data.target.volume.root);
-        std::wstring savedLabel = data.label;
+        FormatRequest request{data.target, data.label, data.clusterBytes};
+        std::filesystem::path root(data.target.volume.root);
         auto process = std::make_unique<UniqueKernelHandle>();
 
-        *process = launchFormat(state_.window, data.target, data.clusterBytes, data.label);
-        if (!*process) {
-            SetWindowTextW(statusLine_, L"Format cancelled at administrator permission prompt.");
+        // Busy from before the prompt: the shell's wait dispatches this window's messages.
+        frame_.setActivity(WindowActivity::Elevating);
+        ElevatedStart started = launchFormat(data.target, data.clusterBytes, data.label);
+        if (!started.process) {
+            frame_.setActivity(WindowActivity::Idle);
+            run.showStatus(started.declined()
+                               ? L"Format cancelled at administrator permission prompt."
+                               : L"Format started, but its progress cannot be watched. Check the "
+                                 L"drive before using it.");
+            frame_.closeIfClosing();
             return;
         }
-        state_.savedFormatTarget = std::move(savedTarget);
-        state_.savedFormatRoot = std::move(savedRoot);
-        state_.savedFormatLabel = std::move(savedLabel);
-        state_.savedFormatClusterBytes = data.clusterBytes;
-        state_.formatting = true;
-        state_.currentResult.reset();
-        setBusy(true);
-        SetWindowTextW(statusLine_,
-                       L"Formatting as exFAT. Keep the drive connected; this "
-                       L"operation cannot be cancelled.");
-        SetWindowTextW(details_,
-                       L"The reviewed volume is being formatted. Benchmarking is "
-                       L"disabled until Windows finishes.");
-        SendMessageW(progress_, PBM_SETPOS, 0, 0);
-        startFormatWaiter(std::move(process));
+        *process = std::move(started.process);
+        pending_ = std::move(request);
+        pendingRoot_ = std::move(root);
+        run.dropResult();
+        frame_.setActivity(WindowActivity::Formatting);
+        run.showStatus(
+            L"Formatting as exFAT. Keep the drive connected; this operation cannot be "
+            L"cancelled.");
+        frame_.comparison().showDetails(
+            L"The reviewed volume is being formatted. Benchmarking "
+            L"is disabled until Windows finishes.");
+        run.showProgress(0);
+        startWaiter(std::move(process));
     } catch (const std::exception& error) {
-        services_.showMessageBox(state_.window, fromUtf8(error.what()), kCannotFormatTitle,
-                                 MB_OK | MB_ICONERROR);
+        if (frame_.activity() == WindowActivity::Elevating)
+            frame_.setActivity(WindowActivity::Idle);
+        frame_.services().showMessageBox(frame_.handle(), fromUtf8(error.what()),
+                                         kCannotFormatTitle, MB_OK | MB_ICONERROR);
+        frame_.closeIfClosing();
     }
 }
 
-void MainWindow::startFormatWaiter(std::unique_ptr<UniqueKernelHandle> process) {
+void FormatFlow::startWaiter(std::unique_ptr<UniqueKernelHandle> process) {
     // The cell goes to the thread only once the thread exists.
     UniqueKernelHandle* handed = process.get();
-    const HWND window = state_.window;
+    const HWND window = frame_.handle();
     try {
-        state_.worker = std::thread([window, handed] {
+        waiter_ = std::thread([window, handed] {
             waitForFormatProcess(window, std::unique_ptr<UniqueKernelHandle>(handed));
         });
         process.release();
     } catch (const std::exception&) {
         // No thread: the script runs elevated all the same, so wait for it here rather than
         // leave the window busy for ever or lose sight of the format.
-        verifyFormat(exitCodeAfterWaiting(process->get()));
+        onFormatExited(exitCodeAfterWaiting(process->get()));
     }
 }
 
-void MainWindow::verifyFormat(DWORD exitCode) {
+void FormatFlow::onFormatExited(DWORD exitCode) {
     // Only the waiter of a running format may end it; a stray message changes nothing.
-    if (!state_.formatting)
+    if (frame_.activity() != WindowActivity::Formatting || !pending_)
         return;
-    if (state_.worker.joinable())
-        state_.worker.join();
-    state_.formatting = false;
-    setBusy(false);
+    joinBackgroundWork();
+    frame_.setActivity(WindowActivity::Idle);
+    const FormatRequest request = std::move(*pending_);
+    pending_.reset();
 
-    const FormatRequest request{state_.savedFormatTarget, state_.savedFormatLabel,
-                                state_.savedFormatClusterBytes};
-    const FormatVerdict verdict = verifyFormatOutcome(
-        exitCode, request, [this] { return formatQueries_->review(state_.savedFormatRoot); });
+    const FormatVerdict verdict =
+        verifyFormatOutcome(exitCode, request, [this] { return queries_->review(pendingRoot_); });
 
-    SetWindowTextW(folderEdit_, L"");
-    refreshDriveList();
-    updateDatasetSummary();
-    setStatusText(fromUtf8(verdict.status));
-    SetWindowTextW(details_, fromUtf8(verdict.details).c_str());
-    SendMessageW(progress_, PBM_SETPOS, verdict.verified ? 100 : 0, 0);
-    if (state_.closing)
-        DestroyWindow(state_.window);
+    SetupPanel& setup = frame_.setup();
+    setup.clearFolder();
+    setup.refreshDrives();
+    setup.updateSummary();
+    RunControl& run = frame_.runControl();
+    run.showStatus(fromUtf8(verdict.status));
+    frame_.comparison().showDetails(fromUtf8(verdict.details));
+    run.showProgress(verdict.verified ? 100 : 0);
+    if (frame_.closing()) {
+        // The window goes next: the verdict must be seen before it does.
+        frame_.services().showMessageBox(
+            frame_.handle(), fromUtf8(verdict.status + "\r\n\r\n" + verdict.details),
+            L"Orvane Varnolt - Format",
+            MB_OK | (verdict.verified ? MB_ICONINFORMATION : MB_ICONWARNING));
+        frame_.closeIfClosing();
+    }
 }
 
 }  // namespace orvane

@@ -1,11 +1,9 @@
-// Run control: starting a benchmark from the window, its worker thread, progress, cancelling and
-// the finished run.
+#include "ui/run_control_windows.h"
 
 #include "platform/windows_api.h"  // before any other Windows header
 
 #include <exception>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -15,7 +13,6 @@
 #include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
-#include "reports/report_ranking.h"
 #include "storage/target_inspection.h"
 #include "ui/desktop_services_windows.h"
 #include "ui/main_window_ids.h"
@@ -65,74 +62,112 @@ void runWorker(HWND window, const RunFunction& run, const RunOptions& options,
 
 }  // namespace
 
-void MainWindow::startTest() {
-    if (state_.busy)
+std::vector<ControlSpec> RunControl::controlSpecs() const {
+    return {
+        {L"BUTTON",
+         L"Start read + write test",
+         kButtonStyle | BS_DEFPUSHBUTTON,
+         IDC_START,
+         {530, 260, 244, 34},
+         LayoutRole::Fixed},
+        {L"BUTTON", L"Cancel", kButtonStyle, IDC_CANCEL, {790, 260, 142, 34}, LayoutRole::Fixed},
+        {PROGRESS_CLASSW, L"", 0, IDC_PROGRESS, {28, 362, 904, 14}, LayoutRole::Widen},
+        {L"STATIC",
+         L"Ready. Choose the folder on the drive you want to evaluate.",
+         0,
+         IDC_STATUS,
+         {28, 384, 904, 24},
+         LayoutRole::Widen},
+    };
+}
+
+bool RunControl::onCommand(int id, int) {
+    if (id == IDC_START) {
+        startTest();
+        return true;
+    }
+    if (id == IDC_CANCEL) {
+        cancelTest();
+        return true;
+    }
+    return false;
+}
+
+void RunControl::joinBackgroundWork() {
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void RunControl::showStatus(const std::wstring& text) {
+    SetWindowTextW(frame_.control(IDC_STATUS), text.c_str());
+}
+
+void RunControl::showProgress(int percent) {
+    SendMessageW(frame_.control(IDC_PROGRESS), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+void RunControl::requestCancel() {
+    cancelRequested_.exchange(true);
+    frame_.refreshEnabling();
+}
+
+void RunControl::startTest() {
+    if (frame_.busy())
         return;
     try {
-        RunOptions options = readRunOptionsFromForm();
+        RunOptions options = frame_.setup().readRunOptions();
         inspectTarget(resolvedFolder(options.folder));  // the run inspects again; facts not kept
-        state_.currentResult.reset();
-        state_.cancelRequested.exchange(false);
-        SetWindowTextW(details_, kTestingDetails);
-        SendMessageW(progress_, PBM_SETPOS, 0, 0);
-        setBusy(true);
-        state_.worker = work_.startThread(
-            [window = state_.window, run = work_.run, options = std::move(options),
-             flag = &state_.cancelRequested] { runWorker(window, run, options, *flag); });
+        result_.reset();
+        cancelRequested_.exchange(false);
+        frame_.comparison().showDetails(kTestingDetails);
+        showProgress(0);
+        frame_.setActivity(WindowActivity::Running);
+        worker_ = frame_.work().startThread(
+            [window = frame_.handle(), run = frame_.work().run, options = std::move(options),
+             flag = &cancelRequested_] { runWorker(window, run, options, *flag); });
     } catch (const std::exception& failure) {
-        setBusy(false);
-        services_.showMessageBox(state_.window, fromUtf8(failure.what()), L"Cannot start test",
-                                 MB_OK | MB_ICONERROR);
+        frame_.setActivity(WindowActivity::Idle);
+        frame_.services().showMessageBox(frame_.handle(), fromUtf8(failure.what()),
+                                         L"Cannot start test", MB_OK | MB_ICONERROR);
     }
 }
 
-void MainWindow::cancelTest() {
-    if (!state_.busy || state_.formatting || state_.loadingReports)
+void RunControl::cancelTest() {
+    if (frame_.activity() != WindowActivity::Running)
         return;  // only a running benchmark reads the flag
-    state_.cancelRequested.exchange(true);
-    EnableWindow(control(IDC_CANCEL), FALSE);
-    setStatusText(kCancellingStatus);
+    requestCancel();
+    showStatus(kCancellingStatus);
 }
 
-void MainWindow::onProgress(LPARAM record) {
+void RunControl::onProgress(LPARAM record) {
     const std::unique_ptr<Progress> notice = takePostedRecord<Progress>(record);
-    SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(notice->percent), 0);
-    setStatusText(fromUtf8(notice->message));
+    showProgress(notice->percent);
+    showStatus(fromUtf8(notice->message));
 }
 
-void MainWindow::onRunFinished(LPARAM record) {
+void RunControl::onRunFinished(LPARAM record) {
     std::unique_ptr<RunResult> result = takePostedRecord<RunResult>(record);
-    if (state_.worker.joinable())
-        state_.worker.join();
-    state_.currentResult = std::move(result);
-    setBusy(false);
+    joinBackgroundWork();
+    result_ = std::move(result);
+    frame_.setActivity(WindowActivity::Idle);
 
+    const std::string status = runStatusText(result_->status);
     bool reportMade = true;
     try {
-        addRunToComparison();
-        setStatusText(fromUtf8(runStatusText(state_.currentResult->status)));
+        const std::string text = writeReportJson(*result_, std::string());
+        frame_.comparison().addSelectedRow(importReport(text, std::string()));
+        showStatus(fromUtf8(status));
     } catch (const std::exception& failure) {
         // The result stays current and the user learns why it has no row. No save dialog: a
         // report that cannot be written now would only fail again there.
         reportMade = false;
-        setStatusText(fromUtf8(runStatusText(state_.currentResult->status) +
-                               std::string(" - the report could not be made: ") + failure.what()));
+        showStatus(fromUtf8(status + " - the report could not be made: " + failure.what()));
     }
 
-    if (state_.closing) {
-        DestroyWindow(state_.window);
+    if (frame_.closeIfClosing())
         return;
-    }
     if (reportMade)
-        saveCurrentResult(false);
-}
-
-void MainWindow::addRunToComparison() {
-    const std::string text = writeReportJson(*state_.currentResult, std::string());
-    SavedReport row = importReport(text, std::string());
-    state_.selectedKey = RunIdentity::of(row);
-    addOrReplaceReport(state_.reports, std::move(row));
-    refreshComparison();
+        frame_.resultsFolder().saveCurrentResult(false);
 }
 
 }  // namespace orvane

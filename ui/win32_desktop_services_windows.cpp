@@ -112,10 +112,9 @@ INT_PTR Win32DesktopServices::showFormatDialog(HWND owner, FormatDialogData& dat
     return runFormatDialog(owner, data);
 }
 
-UniqueKernelHandle Win32DesktopServices::launchElevated(HWND owner,
-                                                        const std::filesystem::path& program,
-                                                        const std::wstring& parameters,
-                                                        const std::filesystem::path& directory) {
+ElevatedStart Win32DesktopServices::launchElevated(HWND owner, const std::filesystem::path& program,
+                                                   const std::wstring& parameters,
+                                                   const std::filesystem::path& directory) {
     SHELLEXECUTEINFOW launch{};
     static_assert(sizeof(SHELLEXECUTEINFOW) == 112, "SHELLEXECUTEINFOW layout");
     launch.cbSize = sizeof(launch);
@@ -128,10 +127,12 @@ UniqueKernelHandle Win32DesktopServices::launchElevated(HWND owner,
     launch.nShow = SW_HIDE;
     if (!ShellExecuteExW(&launch)) {
         if (GetLastError() == ERROR_CANCELLED)
-            return UniqueKernelHandle();
+            return ElevatedStart();
         throw std::runtime_error("Windows could not start the elevated formatting utility.");
     }
-    return UniqueKernelHandle(launch.hProcess);
+    if (launch.hProcess == nullptr)
+        return ElevatedStart::withoutHandle();  // started all the same, maybe by another handler
+    return ElevatedStart(UniqueKernelHandle(launch.hProcess));
 }
 
 }  // namespace orvane

@@ -112,35 +112,63 @@ TEST_F(FormatScriptText, EveryFailureTextAppearsOnceInOrder) {
     }
 }
 
-// Compaction drops every line whose code starts with "#": nothing but a comment may look like that,
-// and no construct may depend on a dropped line.
-TEST_F(FormatScriptText, NoLineIsDroppedByMistake) {
-    EXPECT_EQ(script.find("<#"), std::string::npos) << "block comments would be half-stripped";
-    bool inHereString = false;
+// The lines compaction would lose from a here-string, and code lines continued with a backtick
+// into a line compaction drops. Compaction drops blank lines and lines whose code starts with
+// "#"; nothing but a comment outside a here-string may look like that.
+std::vector<std::string> linesCompactionWouldBreak(const std::string& script) {
+    std::vector<std::string> broken;
+    std::string closing;  // the closing mark of the here-string the line is in
     std::string previousCode;
     for (const std::string& line : linesOf(script)) {
         const std::size_t first = line.find_first_not_of(" \t\r");
         const bool dropped = first == std::string::npos || line[first] == '#';
-        if (inHereString) {
-            EXPECT_FALSE(first != std::string::npos && line[first] == '#') << line;
-            if (line.rfind("'@", 0) == 0)
-                inHereString = false;
+        if (!closing.empty()) {
+            if (line.rfind(closing, 0) == 0) {
+                closing.clear();
+                continue;
+            }
+            if (dropped)
+                broken.push_back(line);
             continue;
         }
         if (!dropped) {
-            // A here-string ends only at a line that starts with '@ once compacted.
-            if (line.find("@'\r") != std::string::npos)
-                inHereString = true;
+            // A here-string opens at the end of a line and closes at a line starting with '@ or
+            // "@, in both kinds; compaction knows neither.
+            for (const char* opener : {"@'\r", "@\"\r"}) {
+                const std::size_t at = line.rfind(opener);
+                if (at != std::string::npos && at + 3 == line.size())
+                    closing = std::string(1, opener[1]) + "@";
+            }
             previousCode = line;
-        } else {
-            // A line continued with a backtick must not be followed by a line compaction drops.
-            EXPECT_FALSE(!previousCode.empty() && previousCode.size() >= 2 &&
-                         previousCode[previousCode.size() - 2] == '`')
-                << previousCode;
+        } else if (previousCode.size() >= 2 && previousCode[previousCode.size() - 2] == '`') {
+            broken.push_back(previousCode);
         }
     }
-    EXPECT_FALSE(inHereString);
+    if (!closing.empty())
+        broken.push_back("(unterminated here-string)");
+    return broken;
+}
+
+TEST_F(FormatScriptText, NoLineIsDroppedByMistake) {
+    EXPECT_EQ(script.find("<#"), std::string::npos) << "block comments would be half-stripped";
+    EXPECT_EQ(linesCompactionWouldBreak(script), std::vector<std::string>{});
     EXPECT_EQ(testing::hereStringsOf(script).size(), 2u);
+
+    // The guard itself: each of these scripts would lose a line of a here-string.
+    const struct {
+        const char* name;
+        const char* text;
+    } refused[] = {
+        {"BlankLineInLiteral", "$a = @'\r\none\r\n\r\ntwo\r\n'@\r\n"},
+        {"HashLineInLiteral", "$a = @'\r\n  # kept?\r\n'@\r\n"},
+        {"BlankLineInExpanding", "$a = @\"\r\none\r\n   \r\ntwo\r\n\"@\r\n"},
+        {"HashLineInExpanding", "$a = @\"\r\n#x\r\n\"@\r\n"},
+        {"PreprocessorLineInCSharp",
+         "Add-Type -TypeDefinition @'\r\npublic class C {\r\n#if DEBUG\r\n#endif\r\n}\r\n'@\r\n"},
+        {"ContinuedIntoAComment", "Get-Thing `\r\n  # note\r\n  -Force\r\n"},
+    };
+    for (const auto& c : refused)
+        EXPECT_FALSE(linesCompactionWouldBreak(c.text).empty()) << c.name;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/platform_error.h"
+#include "storage/aligned_buffer.h"
 #include "storage/sector_rule.h"
 #include "storage/windows_file.h"
 #include "tests/support/temp_folder.h"
@@ -32,6 +34,25 @@ TEST(WindowsFile, PhysicalSectorRuleKeepsOrRemovesTheNewFile) {
     }
     // Wine cannot answer FileStorageInfo: a failed query accepts the file.
     EXPECT_NO_THROW(openWindowsFile(path, true));
+}
+
+// Each request carries its offset (one call per timed request): blocks written out of order land
+// where they were sent, and reads in another order find them there.
+TEST(WindowsFile, EachRequestLandsAtItsOwnOffset) {
+    testing::TempFolder folder;
+    const auto file = openWindowsFile(folder.path() / "offsets.bin", true);
+    constexpr std::uint32_t kBlock = 4096;
+    AlignedBuffer block(kBlock);  // unbuffered requests need sector-aligned memory
+    std::uint8_t* const bytes = block.data();
+    for (std::uint64_t index : {3u, 0u, 2u, 1u}) {
+        std::fill(bytes, bytes + kBlock, static_cast<std::uint8_t>(0xA0 + index));
+        file->writeAt(index * kBlock, bytes, kBlock);
+    }
+    for (std::uint64_t index : {1u, 3u, 0u, 2u}) {
+        file->readAt(index * kBlock, bytes, kBlock);
+        EXPECT_EQ(std::count(bytes, bytes + kBlock, 0xA0 + index), kBlock) << index;
+    }
+    EXPECT_EQ(std::filesystem::file_size(folder.path() / "offsets.bin"), 4u * kBlock);
 }
 
 TEST(PlatformError, UnknownCodeGivesIoFailure) {

@@ -21,6 +21,7 @@
 #include "format/format_target_queries.h"
 #include "format/format_target_rules.h"
 #include "format/format_verification.h"
+#include "storage/target_rules.h"
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
 #include "tests/ui/window_test_support_windows.h"
@@ -152,20 +153,19 @@ class FormatFlowTest : public ::testing::Test {
 
     void SetUp() override {
         window_ = std::make_unique<MainWindow>(services_, folder_.path() / "results");
-        window_->useFormatTargetQueries(queries_);
+        window_->formatFlow().useQueries(queries_);
         ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr)));
         hwnd_ = window_->handle();
         SetWindowTextW(window_->control(IDC_FOLDER), L"E:\\models");
     }
 
-    MainWindowState& state() { return window_->state(); }
     HWND control(int id) const { return window_->control(id); }
     void pressFormat() {
         SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_FORMAT, BN_CLICKED),
                      reinterpret_cast<LPARAM>(control(IDC_FORMAT)));
     }
     int progress() const { return static_cast<int>(SendMessageW(progressBar(), PBM_GETPOS, 0, 0)); }
-    HWND progressBar() const { return window_->state().controls.at(16).handle; }
+    HWND progressBar() const { return window_->control(IDC_PROGRESS); }
 
     // Runs the window's messages until done() or ten seconds.
     static bool pumpUntil(const std::function<bool()>& done) {
@@ -173,7 +173,7 @@ class FormatFlowTest : public ::testing::Test {
     }
 
     // Review, dialog answered with the name and allocation, re-check, launch of the process.
-    void startFormatEndingWith(std::function<UniqueKernelHandle()> process,
+    void startFormatEndingWith(std::function<ElevatedStart()> process,
                                const std::wstring& label = L"MODELS",
                                std::uint32_t cluster = 131072) {
         queries_.willAnswer(reviewedStick());
@@ -185,9 +185,8 @@ class FormatFlowTest : public ::testing::Test {
     }
 
     void expectIdleWithNoFormat() {
-        EXPECT_FALSE(state().busy);
-        EXPECT_FALSE(state().formatting);
-        EXPECT_FALSE(state().worker.joinable());
+        EXPECT_FALSE(window_->busy());
+        EXPECT_NE(window_->activity(), WindowActivity::Formatting);
         EXPECT_TRUE(IsWindowEnabled(control(IDC_FORMAT)));
         EXPECT_TRUE(IsWindowEnabled(control(IDC_START)));
     }
@@ -214,7 +213,14 @@ TEST_F(FormatFlowTest, ReviewRefusalShowsItsTextAndNoDialog) {
 }
 
 TEST_F(FormatFlowTest, TheRealReviewUnderWineRefusesBeforeAnyDialog) {
-    window_->useFormatTargetQueries(systemFormatTargetQueries());
+    window_->formatFlow().useQueries(systemFormatTargetQueries());
+    // No folder: the sentence Start shows, not the library's text.
+    SetWindowTextW(control(IDC_FOLDER), L"");
+    pressFormat();
+    ASSERT_EQ(services_.messages.size(), 1u);
+    EXPECT_EQ(services_.messages[0].text, wide(kChooseExistingFolderMessage));
+    services_.messages.clear();
+
     SetWindowTextW(control(IDC_FOLDER), folder_.path().c_str());
     pressFormat();
     ASSERT_EQ(services_.messages.size(), 1u) << "Wine answers no disk query a format needs";
@@ -227,7 +233,7 @@ TEST_F(FormatFlowTest, TheRealReviewUnderWineRefusesBeforeAnyDialog) {
 
 TEST_F(FormatFlowTest, CancelledDialogChangesNothing) {
     queries_.willAnswer(reviewedStick());
-    const std::wstring statusBefore = windowText(window_->statusLine());
+    const std::wstring statusBefore = windowText(window_->control(IDC_STATUS));
     pressFormat();
     ASSERT_EQ(services_.formatDialogsShown.size(), 1u);
     const FormatDialogData& shown = services_.formatDialogsShown[0];
@@ -238,7 +244,7 @@ TEST_F(FormatFlowTest, CancelledDialogChangesNothing) {
     EXPECT_EQ(queries_.rechecks, 0);
     EXPECT_TRUE(services_.launches.empty());
     EXPECT_TRUE(services_.messages.empty());
-    EXPECT_EQ(windowText(window_->statusLine()), statusBefore);
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), statusBefore);
     expectIdleWithNoFormat();
 }
 
@@ -287,13 +293,54 @@ TEST_F(FormatFlowTest, CompositionFailuresAreShownAndLaunchNothing) {
     }
 }
 
-TEST_F(FormatFlowTest, DeclinedElevationOnlySaysSo) {
-    startFormatEndingWith([] { return UniqueKernelHandle(); });
-    ASSERT_EQ(services_.launches.size(), 1u);
-    EXPECT_EQ(windowText(window_->statusLine()),
-              L"Format cancelled at administrator permission prompt.");
-    EXPECT_TRUE(services_.messages.empty());
+TEST_F(FormatFlowTest, DeclinedOrUnwatchableElevationOnlySaysSo) {
+    const struct {
+        std::function<ElevatedStart()> answer;
+        const wchar_t* status;
+    } cases[] = {
+        {[] { return ElevatedStart(); }, L"Format cancelled at administrator permission prompt."},
+        // The script may be running: never "cancelled", never "verified".
+        {[] { return ElevatedStart::withoutHandle(); },
+         L"Format started, but its progress cannot be watched. Check the drive before using it."},
+    };
+    for (const auto& c : cases) {
+        services_.launches.clear();
+        startFormatEndingWith(c.answer);
+        ASSERT_EQ(services_.launches.size(), 1u);
+        EXPECT_EQ(windowText(window_->control(IDC_STATUS)), c.status);
+        EXPECT_TRUE(services_.messages.empty());
+        expectIdleWithNoFormat();
+    }
+}
+
+// The shell's wait for the prompt dispatches the window's messages: a person can press
+// anything or close the window meanwhile.
+TEST_F(FormatFlowTest, TheWindowIsBusyWhileTheElevationPromptIsUp) {
+    const auto pressEverythingThen = [this](bool close, std::function<ElevatedStart()> answer) {
+        return [this, close, answer] {
+            for (int id : {IDC_START, IDC_FORMAT, IDC_IMPORT})
+                SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(control(id)));
+            if (close)
+                SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(IsWindow(hwnd_)) << "closing waits for the verdict";
+            return answer();
+        };
+    };
+    startFormatEndingWith(pressEverythingThen(false, [] { return ElevatedStart(); }));
+    EXPECT_EQ(services_.formatDialogsShown.size(), 1u);
+    EXPECT_TRUE(services_.openDialogTitles.empty());
+    EXPECT_TRUE(services_.messages.empty()) << "no test started";
     expectIdleWithNoFormat();
+
+    startFormatEndingWith(pressEverythingThen(true, [] { return processExitingWith(0); }));
+    queries_.willAnswer(formattedStick(L"MODELS", 131072));
+    ASSERT_TRUE(IsWindow(hwnd_));
+    ASSERT_EQ(window_->activity(), WindowActivity::Formatting);
+    ASSERT_TRUE(pumpUntil([this] { return !IsWindow(hwnd_); }));
+    EXPECT_EQ(services_.formatDialogsShown.size(), 2u);
+    EXPECT_TRUE(services_.openDialogTitles.empty());
+    EXPECT_TRUE(queries_.answers.empty()) << "verified before the window went";
 }
 
 TEST_F(FormatFlowTest, FailedElevatedStartIsShown) {
@@ -304,7 +351,7 @@ TEST_F(FormatFlowTest, FailedElevatedStartIsShown) {
     EXPECT_EQ(services_.messages[0].title, kCannotFormat);
     EXPECT_EQ(services_.messages[0].text,
               L"Windows could not start the elevated formatting utility.");
-    EXPECT_NE(windowText(window_->statusLine()), kFormattingStatus);
+    EXPECT_NE(windowText(window_->control(IDC_STATUS)), kFormattingStatus);
     expectIdleWithNoFormat();
 }
 
@@ -331,7 +378,6 @@ TEST_F(FormatFlowTest, LaunchesPowerShellElevatedWithTheReviewedParameters) {
 }
 
 TEST_F(FormatFlowTest, VerifiedFormatReportsTheActualAllocation) {
-    state().currentResult = std::make_unique<RunResult>();
     queries_.willAnswer(reviewedStick());
     queries_.willAnswer(reviewedStick());
     queries_.willAnswer(formattedStick(L"MODELS", 131072));
@@ -341,24 +387,25 @@ TEST_F(FormatFlowTest, VerifiedFormatReportsTheActualAllocation) {
     pressFormat();
 
     // While the script runs: busy, nothing to press, not even Cancel.
-    EXPECT_TRUE(state().busy);
-    EXPECT_TRUE(state().formatting);
-    EXPECT_TRUE(state().worker.joinable());
-    EXPECT_TRUE(state().currentResult == nullptr);
-    for (int id = IDC_FOLDER; id <= IDC_MODEL_SPIN; ++id)
+    EXPECT_TRUE(window_->busy());
+    EXPECT_EQ(window_->activity(), WindowActivity::Formatting);
+    EXPECT_EQ(window_->runControl().currentResult(), nullptr);
+    for (int id : kCommandControlIds)
         EXPECT_FALSE(IsWindowEnabled(control(id))) << id;
-    EXPECT_EQ(windowText(window_->statusLine()), kFormattingStatus);
-    EXPECT_EQ(windowText(window_->details()),
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), kFormattingStatus);
+    EXPECT_EQ(windowText(window_->control(IDC_DETAILS)),
               L"The reviewed volume is being formatted. Benchmarking is disabled until Windows "
               L"finishes.");
     EXPECT_EQ(progress(), 0);
-    EXPECT_EQ(state().savedFormatRoot, std::filesystem::path(L"E:\\"));
-    EXPECT_EQ(state().savedFormatLabel, L"MODELS");
-    EXPECT_EQ(state().savedFormatClusterBytes, 131072u);
+    ASSERT_TRUE(window_->formatFlow().pending().has_value());
+    EXPECT_EQ(window_->formatFlow().pendingRoot(), std::filesystem::path(L"E:\\"));
+    EXPECT_EQ(window_->formatFlow().pending()->label, L"MODELS");
+    EXPECT_EQ(window_->formatFlow().pending()->clusterBytes, 131072u);
 
-    ASSERT_TRUE(pumpUntil([this] { return !state().formatting; }));
-    EXPECT_EQ(windowText(window_->statusLine()), L"Format verified. Select a live target again.");
-    EXPECT_EQ(windowText(window_->details()),
+    ASSERT_TRUE(pumpUntil([this] { return !(window_->activity() == WindowActivity::Formatting); }));
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
+              L"Format verified. Select a live target again.");
+    EXPECT_EQ(windowText(window_->control(IDC_DETAILS)),
               L"Verified exFAT label MODELS; actual allocation 128.0 KiB. Select a live drive and "
               L"run a fresh benchmark.");
     EXPECT_EQ(progress(), 100);
@@ -418,12 +465,12 @@ TEST_P(FormatOutcomeTest, AnythingButAVerifiedVolumeIsNotVerified) {
         [](FormatDialogData& data) { return eraseWith(data, L"MODELS", 131072); });
     services_.elevatedAnswer = outcome.process;
     pressFormat();
-    ASSERT_TRUE(state().formatting);
-    ASSERT_TRUE(pumpUntil([this] { return !state().formatting; }));
+    ASSERT_EQ(window_->activity(), WindowActivity::Formatting);
+    ASSERT_TRUE(pumpUntil([this] { return !(window_->activity() == WindowActivity::Formatting); }));
 
-    EXPECT_EQ(windowText(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
               L"Format could not be verified. Contents may have changed.");
-    EXPECT_EQ(windowText(window_->details()), outcome.details);
+    EXPECT_EQ(windowText(window_->control(IDC_DETAILS)), outcome.details);
     EXPECT_EQ(progress(), 0);
     EXPECT_EQ(queries_.reviewed.size(), outcome.reviewAfter ? 3u : 2u)
         << "the volume is reviewed again only after exit code 0";
@@ -435,21 +482,22 @@ INSTANTIATE_TEST_SUITE_P(EveryDoubt, FormatOutcomeTest, ::testing::ValuesIn(kOut
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(FormatFlowTest, ClosingDuringAFormatWaitsForTheVerdictThenCloses) {
-    queries_.answers.push_back([] { return formattedStick(L"MODELS", 131072); });
+    // Exit code 0, but the volume is not what was asked for.
+    queries_.answers.push_back([] { return formattedStick(L"OTHER", 131072); });
     queries_.answers.push_front([] { return reviewedStick(); });
     queries_.answers.push_front([] { return reviewedStick(); });
     services_.formatDialogAnswers.push_back(
         [](FormatDialogData& data) { return eraseWith(data, L"MODELS", 131072); });
     services_.elevatedAnswer = [] { return processExitingWith(0); };
     pressFormat();
-    ASSERT_TRUE(state().formatting);
+    ASSERT_EQ(window_->activity(), WindowActivity::Formatting);
 
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_)) << "a format is never abandoned";
-    EXPECT_TRUE(state().closing);
-    EXPECT_FALSE(state().cancelRequested.load());
-    EXPECT_EQ(windowText(window_->statusLine()),
+    EXPECT_TRUE(window_->closing());
+    EXPECT_FALSE(window_->runControl().cancelRequested());
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
               L"Waiting for formatting to finish before closing...");
 
     ASSERT_TRUE(pumpUntil([this] { return !IsWindow(hwnd_); }));
@@ -457,26 +505,32 @@ TEST_F(FormatFlowTest, ClosingDuringAFormatWaitsForTheVerdictThenCloses) {
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
     EXPECT_EQ(queries_.reviewed.size(), 3u) << "verified before the window went";
-    EXPECT_FALSE(state().formatting);
-    EXPECT_FALSE(state().worker.joinable());
+    ASSERT_EQ(services_.messages.size(), 1u) << "the verdict is shown before the window goes";
+    EXPECT_EQ(services_.messages[0].text.rfind(
+                  L"Format could not be verified. Contents may have changed.\r\n\r\n", 0),
+              0u)
+        << services_.messages[0].text;
+    EXPECT_NE(services_.messages[0].text.find(wide(format_verdict_text::kResultDiffers)),
+              std::wstring::npos);
+    EXPECT_NE(window_->activity(), WindowActivity::Formatting);
 }
 
 TEST_F(FormatFlowTest, StrayExitMessagesAndBusyClicksChangeNothing) {
-    const std::wstring statusBefore = windowText(window_->statusLine());
+    const std::wstring statusBefore = windowText(window_->control(IDC_STATUS));
     SendMessageW(hwnd_, WM_APP_FORMAT_EXITED, 0, 0);
-    EXPECT_EQ(windowText(window_->statusLine()), statusBefore);
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), statusBefore);
     EXPECT_TRUE(queries_.reviewed.empty());
 
     // A benchmark (or report load) holds the window: no format starts, and an exit message
     // that is not ours neither joins its thread nor frees the window.
-    window_->setBusy(true);
+    window_->setActivity(WindowActivity::Running);
     pressFormat();
     SendMessageW(hwnd_, WM_APP_FORMAT_EXITED, 0, 0);
-    EXPECT_TRUE(state().busy);
+    EXPECT_TRUE(window_->busy());
     EXPECT_TRUE(queries_.reviewed.empty());
     EXPECT_TRUE(services_.formatDialogsShown.empty());
-    EXPECT_EQ(windowText(window_->statusLine()), statusBefore);
-    window_->setBusy(false);
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), statusBefore);
+    window_->setActivity(WindowActivity::Idle);
 }
 
 }  // namespace

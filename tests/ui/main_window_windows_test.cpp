@@ -24,6 +24,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/ui/scripted_desktop_services_windows.h"
 #include "tests/ui/window_test_support_windows.h"
+#include "ui/control_enabling.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
 #include "ui/posted_messages_windows.h"
@@ -67,15 +68,15 @@ struct ExpectedControl {
 
 // The window as it is meant to look, written out independently of the code that builds it.
 const ExpectedControl kExpected[] = {
-    {L"static", L"DRIVE / FOLDER", 0, {28, 104, 330, 22}},
+    {L"static", L"DRIVE / FOLDER", IDC_FOLDER_LABEL, {28, 104, 330, 22}},
     {L"edit", L"", IDC_FOLDER, {28, 128, 788, 31}},
     {L"button", L"Browse...", IDC_BROWSE, {832, 127, 100, 33}},
     {L"combobox", L"", IDC_DRIVES, {28, 168, 470, 240}},
     {L"button", L"Refresh drives", IDC_REFRESH_DRIVES, {512, 167, 144, 31}},
     {L"button", L"Format as exFAT...", IDC_FORMAT, {676, 167, 256, 31}},
-    {L"static", nullptr, 0, {28, 203, 904, 24}},  // target line, written at start
-    {L"static", L"TEST DEPTH", 0, {28, 236, 330, 22}},
-    {L"static", L"MODEL SIZE (GB)", 0, {398, 236, 230, 22}},
+    {L"static", nullptr, IDC_TARGET_LINE, {28, 203, 904, 24}},  // target line, written at start
+    {L"static", L"TEST DEPTH", IDC_DEPTH_LABEL, {28, 236, 330, 22}},
+    {L"static", L"MODEL SIZE (GB)", IDC_MODEL_SIZE_LABEL, {398, 236, 230, 22}},
     {L"combobox", L"Standard - 1 GiB", IDC_DEPTH, {28, 261, 340, 180}},
     {L"edit", L"6.6", IDC_MODEL_SIZE, {398, 261, 100, 31}},
     {L"msctls_updown32", L"Model size arrows", IDC_MODEL_SPIN, {498, 261, 22, 31}},
@@ -84,24 +85,24 @@ const ExpectedControl kExpected[] = {
     {L"static",
      L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
      L"1.96 GiB",
-     0,
+     IDC_DATASET_SUMMARY,
      {28, 306, 904, 24}},
     {L"static",
      L"Writes temporary files only; existing files are preserved. Keep the drive connected "
      L"until cleanup completes.",
-     0,
+     IDC_SAFETY_NOTE,
      {28, 334, 904, 22}},
-    {L"msctls_progress32", L"", 0, {28, 362, 904, 14}},
+    {L"msctls_progress32", L"", IDC_PROGRESS, {28, 362, 904, 14}},
     {L"static",
      L"Ready. Choose the folder on the drive you want to evaluate.",
-     0,
+     IDC_STATUS,
      {28, 384, 904, 24}},
-    {L"syslistview32", L"", 0, {28, 414, 904, 142}},
+    {L"syslistview32", L"", IDC_COMPARISON, {28, 414, 904, 142}},
     {L"button", L"Import JSON...", IDC_IMPORT, {28, 568, 132, 32}},
     {L"button", L"Open Results Folder", IDC_OPEN_RESULTS, {174, 568, 184, 32}},
     {L"button", L"Save JSON", IDC_SAVE_JSON, {690, 568, 114, 32}},
     {L"button", L"Save CSV", IDC_SAVE_CSV, {818, 568, 114, 32}},
-    {L"edit", nullptr, 0, {28, 612, 904, 74}},  // details
+    {L"edit", nullptr, IDC_DETAILS, {28, 612, 904, 74}},  // details
 };
 constexpr std::size_t kDetailsIndex = 23;
 constexpr std::size_t kBrowseIndex = 2;
@@ -150,7 +151,13 @@ class MainWindowTest : public ::testing::Test {
     }
 
     HWND control(int id) const { return window_->control(id); }
-    HWND at(std::size_t index) const { return window_->state().controls.at(index).handle; }
+    HWND at(std::size_t index) const { return control(kExpected[index].id); }
+    std::vector<std::wstring> driveRoots() const {
+        std::vector<std::wstring> roots;
+        for (const DriveEntry& drive : window_->setup().drives())
+            roots.push_back(drive.root);
+        return roots;
+    }
 
     void typeInto(int id, const std::wstring& text) {
         SetWindowTextW(control(id), text.c_str());  // raises EN_CHANGE like typing does
@@ -204,6 +211,7 @@ TEST_F(MainWindowTest, ControlsExistInCreationOrderWithIdsTextsAndRectangles) {
     EXPECT_TRUE(style(kDetailsIndex) & ES_MULTILINE);
     EXPECT_EQ(style(18) & LVS_TYPEMASK, LVS_REPORT);
     EXPECT_TRUE(style(18) & LVS_SINGLESEL);
+    EXPECT_TRUE(style(18) & LVS_SHOWSELALWAYS) << "the selected row stays visible without focus";
     EXPECT_EQ(style(3) & 0x3, CBS_DROPDOWNLIST);
     EXPECT_EQ(windowText(hwnd_), L"Orvane Varnolt - Storage for Local AI");
 }
@@ -222,7 +230,7 @@ TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
     EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0)),
               control(IDC_MODEL_SIZE));
 
-    const HWND list = window_->comparisonList();
+    const HWND list = window_->control(IDC_COMPARISON);
     EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 12);
     EXPECT_EQ(ListView_GetColumnWidth(list, 1), 260 + clientSize().width - 960);
     EXPECT_EQ(ListView_GetColumnWidth(list, 0), 55);
@@ -240,13 +248,19 @@ TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
     EXPECT_EQ(enabledIds(), (std::set<int>{IDC_FOLDER, IDC_BROWSE, IDC_DRIVES, IDC_REFRESH_DRIVES,
                                            IDC_DEPTH, IDC_MODEL_SIZE, IDC_START, IDC_FORMAT,
                                            IDC_IMPORT, IDC_OPEN_RESULTS, IDC_MODEL_SPIN}));
-    EXPECT_EQ(SendMessageW(window_->details(), EM_GETLIMITTEXT, 0, 0), 64000);
-    EXPECT_NE(window_->state().bodyFont.get(), nullptr);
+    EXPECT_EQ(SendMessageW(window_->control(IDC_DETAILS), EM_GETLIMITTEXT, 0, 0), 64000);
+    EXPECT_NE(window_->bodyFont(), nullptr);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control(IDC_START), WM_GETFONT, 0, 0)),
-              window_->state().bodyFont.get());
-    EXPECT_NE(window_->state().icon.get(), nullptr) << "icon 101 is linked into the program";
-    // The empty folder is not a folder yet.
-    EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(kChooseExistingFolderMessage));
+              window_->bodyFont());
+    EXPECT_NE(window_->icon(), nullptr) << "icon 101 is linked into the program";
+    // Nothing typed yet: a hint, not a complaint.
+    EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)),
+              L"Choose a drive or folder to inspect its available space.");
+    // Tab and Shift+Tab leave the read-only details box like any other control.
+    MSG tab{window_->control(IDC_DETAILS), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_EQ(SendMessageW(tab.hwnd, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)) &
+                  (DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE),
+              0);
 
     MSG posted{};
     EXPECT_TRUE(PeekMessageW(&posted, hwnd_, WM_APP_LOAD_SAVED_REPORTS, WM_APP_LOAD_SAVED_REPORTS,
@@ -254,17 +268,27 @@ TEST_F(MainWindowTest, StartsWithDepthsArrowsColumnsDotsAndDisabledButtons) {
 }
 
 TEST_F(MainWindowTest, TypingAFolderUpdatesTheSummaryAndTargetLine) {
+    // A share or device path is refused by its form at once, with no file-system call.
+    typeInto(IDC_FOLDER, L"\\\\server\\share\\models");
+    EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)), fromUtf8(kLocalPathMessage));
+    // A folder is inspected once typing pauses, not on every keystroke.
     typeInto(IDC_FOLDER, folder_.path().native());
-    const std::wstring target = windowText(window_->targetLine());
+    EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)), fromUtf8(kLocalPathMessage));
+    ASSERT_TRUE(orvane::testing::pumpUntil(
+        [&] {
+            return windowText(window_->control(IDC_TARGET_LINE)) != fromUtf8(kLocalPathMessage);
+        },
+        5.0));
+    const std::wstring target = windowText(window_->control(IDC_TARGET_LINE));
     EXPECT_EQ(target.find(L":\\  "), 1u) << target;
     EXPECT_NE(target.find(L"  |  "), std::wstring::npos) << target;
     EXPECT_EQ(target.substr(target.size() - 9), L" GiB free") << target;
-    EXPECT_EQ(windowText(window_->datasetSummary()),
+    EXPECT_EQ(windowText(window_->control(IDC_DATASET_SUMMARY)),
               L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
               L"1.96 GiB");
 
     // The volume's drive entry is selected when the list holds it.
-    const auto& roots = window_->state().driveRoots;
+    const std::vector<std::wstring> roots = driveRoots();
     const LRESULT selected = SendMessageW(control(IDC_DRIVES), CB_GETCURSEL, 0, 0);
     const std::wstring root = target.substr(0, 3);
     if (matchingDriveIndex(roots, root) >= 0) {
@@ -272,8 +296,13 @@ TEST_F(MainWindowTest, TypingAFolderUpdatesTheSummaryAndTargetLine) {
     }
 
     typeInto(IDC_FOLDER, (folder_.path() / L"missing").native());
-    EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(kChooseExistingFolderMessage));
-    EXPECT_EQ(windowText(window_->datasetSummary()),
+    EXPECT_TRUE(orvane::testing::pumpUntil(
+        [&] {
+            return windowText(window_->control(IDC_TARGET_LINE)) ==
+                   fromUtf8(kChooseExistingFolderMessage);
+        },
+        5.0));
+    EXPECT_EQ(windowText(window_->control(IDC_DATASET_SUMMARY)),
               L"Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: "
               L"1.96 GiB");
 }
@@ -286,8 +315,8 @@ TEST_F(MainWindowTest, EachDepthGivesItsSummary) {
     };
     for (int index : {2, 0, 1}) {
         chooseDepth(index);
-        EXPECT_EQ(windowText(window_->datasetSummary()), summaries[index]) << index;
-        EXPECT_EQ(window_->readRunOptionsFromForm().testBytes,
+        EXPECT_EQ(windowText(window_->control(IDC_DATASET_SUMMARY)), summaries[index]) << index;
+        EXPECT_EQ(window_->setup().readRunOptions().testBytes,
                   testDepths()[static_cast<std::size_t>(index)].testBytes);
     }
 }
@@ -295,11 +324,11 @@ TEST_F(MainWindowTest, EachDepthGivesItsSummary) {
 TEST_F(MainWindowTest, ModelSizeTextsAreAcceptedOrExplainedInPlace) {
     typeInto(IDC_FOLDER, folder_.path().native());
     chooseDepth(0);
-    const std::wstring quickSummary = windowText(window_->datasetSummary());
+    const std::wstring quickSummary = windowText(window_->control(IDC_DATASET_SUMMARY));
 
     typeInto(IDC_MODEL_SIZE, L"1000");
-    EXPECT_EQ(window_->state().modelGB, 1000.0);
-    EXPECT_NE(windowText(window_->targetLine()).find(L"GiB free"), std::wstring::npos);
+    EXPECT_EQ(window_->setup().modelGB(), 1000.0);
+    EXPECT_NE(windowText(window_->control(IDC_TARGET_LINE)).find(L"GiB free"), std::wstring::npos);
 
     const struct {
         const wchar_t* text;
@@ -311,24 +340,24 @@ TEST_F(MainWindowTest, ModelSizeTextsAreAcceptedOrExplainedInPlace) {
     for (const auto& c : refused) {
         typeInto(IDC_MODEL_SIZE, L"70");
         typeInto(IDC_MODEL_SIZE, c.text);
-        EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(c.message)) << c.text;
-        EXPECT_EQ(window_->state().modelGB, 70.0) << "the last valid size stays";
+        EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)), fromUtf8(c.message)) << c.text;
+        EXPECT_EQ(window_->setup().modelGB(), 70.0) << "the last valid size stays";
         chooseDepth(2);  // with an invalid size the summary stays as it was
-        EXPECT_EQ(windowText(window_->datasetSummary()), quickSummary) << c.text;
-        EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(c.message)) << c.text;
-        EXPECT_THROW(window_->readRunOptionsFromForm(), std::runtime_error);
+        EXPECT_EQ(windowText(window_->control(IDC_DATASET_SUMMARY)), quickSummary) << c.text;
+        EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)), fromUtf8(c.message)) << c.text;
+        EXPECT_THROW(window_->setup().readRunOptions(), std::runtime_error);
         chooseDepth(0);
     }
     // A long pasted text is refused with a message as well.
     typeInto(IDC_MODEL_SIZE, std::wstring(30000, L'9'));
-    EXPECT_EQ(windowText(window_->targetLine()), fromUtf8(kUnreadableModelSizeMessage));
+    EXPECT_EQ(windowText(window_->control(IDC_TARGET_LINE)), fromUtf8(kUnreadableModelSizeMessage));
 }
 
 TEST_F(MainWindowTest, ArrowsStepFromTheLastValidSizeAndStopAtBothEnds) {
     typeInto(IDC_MODEL_SIZE, L"abc");
     EXPECT_EQ(pressArrow(1), 1);
     EXPECT_EQ(windowText(control(IDC_MODEL_SIZE)), L"6.7");
-    EXPECT_DOUBLE_EQ(window_->state().modelGB, 6.7);
+    EXPECT_DOUBLE_EQ(window_->setup().modelGB(), 6.7);
 
     typeInto(IDC_MODEL_SIZE, L"1000");
     pressArrow(1);
@@ -341,47 +370,31 @@ TEST_F(MainWindowTest, ArrowsStepFromTheLastValidSizeAndStopAtBothEnds) {
     EXPECT_EQ(SendMessageW(control(IDC_MODEL_SPIN), UDM_GETPOS32, 0, 0), 66)
         << "the control's own position is never used";
 
-    window_->setBusy(true);
+    window_->setActivity(WindowActivity::Running);
     EXPECT_EQ(pressArrow(1), 1);
     EXPECT_EQ(windowText(control(IDC_MODEL_SIZE)), L"0.1") << "refused while busy";
-    window_->setBusy(false);
+    window_->setActivity(WindowActivity::Idle);
 }
 
-TEST_F(MainWindowTest, SetBusyEnablesExactlyWhatEachStateAllows) {
-    const std::set<int> inputs{IDC_FOLDER, IDC_BROWSE,     IDC_DRIVES,      IDC_REFRESH_DRIVES,
-                               IDC_DEPTH,  IDC_MODEL_SIZE, IDC_MODEL_SPIN,  IDC_START,
-                               IDC_FORMAT, IDC_IMPORT,     IDC_OPEN_RESULTS};
-    MainWindowState& state = window_->state();
-    window_->setBusy(true);
-    EXPECT_TRUE(state.busy);
-    EXPECT_EQ(enabledIds(), (std::set<int>{IDC_CANCEL}));
-
-    state.loadingReports = true;
-    window_->setBusy(true);
-    EXPECT_EQ(enabledIds(), std::set<int>{});
-    state.loadingReports = false;
-    state.formatting = true;
-    window_->setBusy(true);
-    EXPECT_EQ(enabledIds(), std::set<int>{});
-    state.formatting = false;
-
-    window_->setBusy(false);
-    EXPECT_EQ(enabledIds(), inputs);
-    state.currentResult = std::make_unique<RunResult>();
-    window_->setBusy(false);
-    std::set<int> withSave = inputs;
-    withSave.insert({IDC_SAVE_JSON, IDC_SAVE_CSV});
-    EXPECT_EQ(enabledIds(), withSave);
-    window_->setBusy(true);
-    EXPECT_EQ(enabledIds(), (std::set<int>{IDC_CANCEL}));
+TEST_F(MainWindowTest, EachActivityEnablesWhatTheRuleAllows) {
+    for (WindowActivity activity : {WindowActivity::Running, WindowActivity::Loading,
+                                    WindowActivity::Elevating, WindowActivity::Idle}) {
+        window_->setActivity(activity);
+        EXPECT_EQ(enabledIds(), enabledControls({activity, false, false}))
+            << static_cast<int>(activity);
+    }
+    window_->setActivity(WindowActivity::Running);
+    window_->runControl().requestCancel();
+    EXPECT_EQ(enabledIds(), std::set<int>{}) << "Cancel is pressed once";
+    window_->setActivity(WindowActivity::Idle);
 }
 
 TEST_F(MainWindowTest, WideningMovesOnlyBrowseAndWidensTheListedControls) {
     std::vector<PixelRect> before;
-    for (const PlacedControl& placed : window_->state().controls)
-        before.push_back(rectInParent(placed.handle));
-    const int column1 = ListView_GetColumnWidth(window_->comparisonList(), 1);
-    const int column2 = ListView_GetColumnWidth(window_->comparisonList(), 2);
+    for (std::size_t i = 0; i < std::size(kExpected); ++i)
+        before.push_back(rectInParent(at(i)));
+    const int column1 = ListView_GetColumnWidth(window_->control(IDC_COMPARISON), 1);
+    const int column2 = ListView_GetColumnWidth(window_->control(IDC_COMPARISON), 2);
     const int clientBefore = clientSize().width;
 
     RECT outer{};
@@ -398,53 +411,51 @@ TEST_F(MainWindowTest, WideningMovesOnlyBrowseAndWidensTheListedControls) {
             expected.width += 200;
         EXPECT_EQ(rectInParent(at(i)), expected) << i;
     }
-    EXPECT_EQ(ListView_GetColumnWidth(window_->comparisonList(), 1), column1 + 200);
-    EXPECT_EQ(ListView_GetColumnWidth(window_->comparisonList(), 2), column2);
+    EXPECT_EQ(ListView_GetColumnWidth(window_->control(IDC_COMPARISON), 1), column1 + 200);
+    EXPECT_EQ(ListView_GetColumnWidth(window_->control(IDC_COMPARISON), 2), column2);
 }
 
 TEST_F(MainWindowTest, DpiChangeTo144ScalesEveryRectangleByOneAndAHalf) {
     RECT suggested{100, 50, 100 + 1440, 50 + 1152};
     AdjustWindowRectExForDpi(&suggested, WS_OVERLAPPEDWINDOW, FALSE, 0, 144);
     SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(window_->state().dpi, 144u);
+    EXPECT_EQ(window_->dpi(), 144u);
     const PixelSize client = clientSize();
     // Wine keeps 96-DPI frame metrics while AdjustWindowRectExForDpi scales them: a few pixels.
     EXPECT_NEAR(client.height, 1152, 16);
     EXPECT_GE(client.width, 1440);
     for (std::size_t i = 0; i < std::size(kExpected); ++i)
         EXPECT_EQ(rectInParent(at(i)), expectedRect(i, 1.5, client, at(i))) << i;
-    EXPECT_EQ(ListView_GetColumnWidth(window_->comparisonList(), 1), 390 + client.width - 1440);
-    EXPECT_EQ(ListView_GetColumnWidth(window_->comparisonList(), 0), 83);
+    EXPECT_EQ(ListView_GetColumnWidth(window_->control(IDC_COMPARISON), 1),
+              390 + client.width - 1440);
+    EXPECT_EQ(ListView_GetColumnWidth(window_->control(IDC_COMPARISON), 0), 83);
     LOGFONTW font{};
-    GetObjectW(window_->state().bodyFont.get(), sizeof(font), &font);
+    GetObjectW(window_->bodyFont(), sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, -23);
     // The dots keep the size they were made with.
     int side = 0, height = 0;
-    ImageList_GetIconSize(window_->state().statusDots.get(), &side, &height);
+    ImageList_GetIconSize(window_->comparison().statusDots(), &side, &height);
     EXPECT_EQ(side, 16);
 }
 
 TEST_F(MainWindowTest, ClosingWhileBusyWaitsForTheWorkToEnd) {
-    MainWindowState& state = window_->state();
-    window_->setBusy(true);
+    window_->setActivity(WindowActivity::Formatting);
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(hwnd_));
+    EXPECT_TRUE(window_->closing());
+    EXPECT_FALSE(window_->runControl().cancelRequested()) << "a format is never cancelled";
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
+              L"Waiting for formatting to finish before closing...");
+
+    window_->setActivity(WindowActivity::Running);
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     ASSERT_TRUE(IsWindow(hwnd_));
-    EXPECT_TRUE(state.closing);
-    EXPECT_TRUE(state.cancelRequested.load());
-    EXPECT_EQ(windowText(window_->statusLine()),
+    EXPECT_TRUE(window_->runControl().cancelRequested());
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
               L"Finishing current I/O and cleanup before closing...");
 
-    state.cancelRequested = false;
-    state.formatting = true;
-    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(hwnd_));
-    EXPECT_FALSE(state.cancelRequested.load()) << "a format is never cancelled";
-    EXPECT_EQ(windowText(window_->statusLine()),
-              L"Waiting for formatting to finish before closing...");
-
-    state.formatting = false;
-    window_->setBusy(false);
+    window_->setActivity(WindowActivity::Idle);
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(hwnd_));
     EXPECT_EQ(window_->handle(), nullptr);
@@ -458,7 +469,7 @@ TEST_F(MainWindowTest, BrowseAsksThroughTheSeamAndTakesTheChosenFolder) {
     ASSERT_EQ(services_.folderDialogTitles.size(), 1u);
     EXPECT_EQ(services_.folderDialogTitles[0], L"Select a folder on the drive to test");
     EXPECT_EQ(windowText(control(IDC_FOLDER)), folder_.path().native());
-    EXPECT_NE(windowText(window_->targetLine()).find(L"GiB free"), std::wstring::npos);
+    EXPECT_NE(windowText(window_->control(IDC_TARGET_LINE)).find(L"GiB free"), std::wstring::npos);
 
     SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_BROWSE, BN_CLICKED),
                  reinterpret_cast<LPARAM>(control(IDC_BROWSE)));
@@ -467,7 +478,7 @@ TEST_F(MainWindowTest, BrowseAsksThroughTheSeamAndTakesTheChosenFolder) {
 }
 
 TEST_F(MainWindowTest, ChoosingADriveFillsTheFolder) {
-    const auto& roots = window_->state().driveRoots;
+    const std::vector<std::wstring> roots = driveRoots();
     ASSERT_EQ(static_cast<std::size_t>(SendMessageW(control(IDC_DRIVES), CB_GETCOUNT, 0, 0)),
               roots.size());
     if (roots.empty())
@@ -491,16 +502,16 @@ TEST_F(MainWindowTest, ControlColoursFollowHighContrast) {
                                                      reinterpret_cast<LPARAM>(control)));
     };
     window_->overrideHighContrast(false);
-    EXPECT_EQ(brushFor(WM_CTLCOLORSTATIC, at(0)), window_->state().backgroundBrush.get());
+    EXPECT_EQ(brushFor(WM_CTLCOLORSTATIC, at(0)), window_->backgroundBrush());
     EXPECT_EQ(GetTextColor(dc), RGB(30, 48, 65));
     EXPECT_EQ(GetBkColor(dc), RGB(245, 247, 250));
-    EXPECT_EQ(brushFor(WM_CTLCOLOREDIT, control(IDC_FOLDER)), window_->state().whiteBrush.get());
+    EXPECT_EQ(brushFor(WM_CTLCOLOREDIT, control(IDC_FOLDER)), window_->whiteBrush());
     // The read-only details box asks as a static control and stays white.
-    EXPECT_EQ(brushFor(WM_CTLCOLORSTATIC, window_->details()), window_->state().whiteBrush.get());
+    EXPECT_EQ(brushFor(WM_CTLCOLORSTATIC, window_->control(IDC_DETAILS)), window_->whiteBrush());
     EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255));
 
     window_->overrideHighContrast(true);
-    for (HWND control : {at(0), window_->details(), control(IDC_FOLDER)}) {
+    for (HWND control : {at(0), window_->control(IDC_DETAILS), control(IDC_FOLDER)}) {
         EXPECT_EQ(brushFor(WM_CTLCOLORSTATIC, control), GetSysColorBrush(COLOR_WINDOW));
         EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT));
         EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW));
@@ -509,7 +520,7 @@ TEST_F(MainWindowTest, ControlColoursFollowHighContrast) {
 }
 
 TEST_F(MainWindowTest, TheWindowOwnsTheStatusDotsUntilItIsReleased) {
-    const HIMAGELIST dots = window_->state().statusDots.get();
+    const HIMAGELIST dots = window_->comparison().statusDots();
     DestroyWindow(hwnd_);
     // The list view must not have destroyed the image list the window still owns.
     EXPECT_EQ(ImageList_GetImageCount(dots), 3);
@@ -521,10 +532,9 @@ class ComparisonTableTest : public MainWindowTest {
         MainWindowTest::SetUp();
         if (HasFatalFailure())
             return;
-        window_->state().reports = orvane::testing::loadSampleReports();
-        window_->refreshComparison();
+        window_->comparison().addRows(orvane::testing::loadSampleReports());
     }
-    HWND list() const { return window_->comparisonList(); }
+    HWND list() const { return window_->control(IDC_COMPARISON); }
     std::wstring cell(int row, int column) const {
         return orvane::testing::listCellText(list(), row, column);
     }
@@ -588,7 +598,7 @@ TEST_F(ComparisonTableTest, RowsAreRankedWithDotsOnTheDriveColumn) {
     for (int column = 1; column < 12; ++column)
         EXPECT_EQ(sortArrow(column), 0) << column;
     // Nothing is selected yet: the details keep the guidance text.
-    EXPECT_EQ(windowText(window_->details()), fromUtf8(storageGuidancePolicyText()));
+    EXPECT_EQ(windowText(window_->control(IDC_DETAILS)), fromUtf8(storageGuidancePolicyText()));
 }
 
 TEST_F(ComparisonTableTest, ColumnClicksSortAndFlipTheArrow) {
@@ -614,14 +624,14 @@ TEST_F(ComparisonTableTest, ColumnClicksSortAndFlipTheArrow) {
 TEST_F(ComparisonTableTest, SelectionAndDetailsSurviveAModelSizeChange) {
     typeInto(IDC_FOLDER, folder_.path().native());
     select(rowNamed(L"SD card"));
-    ASSERT_TRUE(window_->state().selectedKey.has_value());
-    std::wstring details = windowText(window_->details());
+    ASSERT_TRUE(window_->comparison().selectedRun().has_value());
+    std::wstring details = windowText(window_->control(IDC_DETAILS));
     EXPECT_EQ(details.rfind(L"SD card 128GB - Caution\r\n", 0), 0u) << details;
     EXPECT_NE(details.find(L"| Comparison: 6.6 GB | Model read: 71.1 s\r\n"), std::wstring::npos);
 
     typeInto(IDC_MODEL_SIZE, L"70");  // re-rated: 70 GB no longer fits the card
     EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
-    details = windowText(window_->details());
+    details = windowText(window_->control(IDC_DETAILS));
     EXPECT_EQ(details.rfind(L"SD card 128GB - ", 0), 0u) << details;
     EXPECT_NE(details.find(L"| Comparison: 70.0 GB | Model read: 754.3 s\r\n"), std::wstring::npos)
         << details;
@@ -630,7 +640,8 @@ TEST_F(ComparisonTableTest, SelectionAndDetailsSurviveAModelSizeChange) {
     EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
     typeInto(IDC_MODEL_SIZE, L"abc");  // an invalid size changes nothing in the table
     EXPECT_EQ(selectedRow(), rowNamed(L"SD card"));
-    EXPECT_NE(windowText(window_->details()).find(L"Comparison: 70.0 GB"), std::wstring::npos);
+    EXPECT_NE(windowText(window_->control(IDC_DETAILS)).find(L"Comparison: 70.0 GB"),
+              std::wstring::npos);
 }
 
 TEST_F(ComparisonTableTest, UnknownAllocationAndReadTimeShowAsDashesAndUnknown) {
@@ -639,7 +650,7 @@ TEST_F(ComparisonTableTest, UnknownAllocationAndReadTimeShowAsDashesAndUnknown) 
     EXPECT_EQ(cell(row, 3), L"--");
     EXPECT_EQ(cell(row, 6), L"--");
     select(row);
-    const std::wstring details = windowText(window_->details());
+    const std::wstring details = windowText(window_->control(IDC_DETAILS));
     EXPECT_NE(details.find(L"| Model read: unknown\r\n"), std::wstring::npos) << details;
     EXPECT_NE(details.find(L"NTFS | Allocation: 0.0 KiB | Recorded free: 900.0 GB\r\n"),
               std::wstring::npos)
@@ -649,8 +660,7 @@ TEST_F(ComparisonTableTest, UnknownAllocationAndReadTimeShowAsDashesAndUnknown) 
 TEST_F(ComparisonTableTest, TheSameRunReplacesItsRowInsteadOfAddingOne) {
     SavedReport again = orvane::testing::loadSampleReport(orvane::testing::kCautionSample);
     again.displayName = "SD card again";
-    addOrReplaceReport(window_->state().reports, again);
-    window_->refreshComparison();
+    window_->comparison().addRows({again});
     EXPECT_EQ(ListView_GetItemCount(list()), 4);
     EXPECT_GE(rowNamed(L"SD card again - Caution"), 0);
     EXPECT_EQ(rowNamed(L"SD card 128GB"), -1);

@@ -4,6 +4,7 @@
 #include "platform/windows_api.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include "platform/unique_handle_windows.h"
 #include "reports/report_csv_writer.h"
 #include "reports/report_import.h"
+#include "reports/results_folder_loader.h"
 #include "reports/suggested_report_name.h"
 #include "storage/target_rules.h"
 #include "tests/support/folder_snapshot.h"
@@ -62,11 +64,11 @@ LRESULT CALLBACK observe(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
     auto& seen = *reinterpret_cast<Observed*>(data);
     if (message == WM_APP_PROGRESS) {
         seen.notices.push_back(*reinterpret_cast<const Progress*>(lParam));
-        seen.statusBeforeNotice.push_back(windowText(seen.window->statusLine()));
+        seen.statusBeforeNotice.push_back(windowText(seen.window->control(IDC_STATUS)));
     }
     if (message == WM_DESTROY) {
         seen.destroyed = true;
-        seen.rowsWhenDestroyed = seen.window->state().reports.size();
+        seen.rowsWhenDestroyed = seen.window->comparison().reports().size();
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
@@ -108,7 +110,7 @@ class RunControlTest : public ::testing::Test {
     void TearDown() override {
         // Whatever a failed test left running ends before the folder goes.
         if (window_ && window_->handle() != nullptr)
-            window_->state().cancelRequested = true;
+            window_->runControl().requestCancel();
         window_.reset();
     }
 
@@ -133,7 +135,7 @@ class RunControlTest : public ::testing::Test {
     }
     void openIdleWindow(BackgroundWork work = BackgroundWork::product()) {
         openWindow(std::move(work));
-        ASSERT_TRUE(pumpUntil([&] { return !state().busy; })) << "start-up load never ended";
+        ASSERT_TRUE(pumpUntil([&] { return !window_->busy(); })) << "start-up load never ended";
     }
     BackgroundWork runningWith(RunFunction run) {
         BackgroundWork work = BackgroundWork::product();
@@ -141,7 +143,6 @@ class RunControlTest : public ::testing::Test {
         return work;
     }
 
-    MainWindowState& state() { return window_->state(); }
     HWND control(int id) const { return window_->control(id); }
     void command(int id) {
         SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -151,15 +152,15 @@ class RunControlTest : public ::testing::Test {
         SetWindowTextW(control(IDC_FOLDER), folder.c_str());
         SendMessageW(control(IDC_DEPTH), CB_SETCURSEL, static_cast<WPARAM>(depth), 0);
     }
-    bool runFinished() const { return !window_->state().busy && window_->state().currentResult; }
+    bool runFinished() const { return !window_->busy() && window_->runControl().currentResult(); }
     std::set<int> enabledIds() const { return orvane::testing::enabledControlIds(*window_); }
     int selectedRow() const {
-        return ListView_GetNextItem(window_->comparisonList(), -1, LVNI_SELECTED);
+        return ListView_GetNextItem(window_->control(IDC_COMPARISON), -1, LVNI_SELECTED);
     }
     std::wstring cell(int row, int column) const {
-        return orvane::testing::listCellText(window_->comparisonList(), row, column);
+        return orvane::testing::listCellText(window_->control(IDC_COMPARISON), row, column);
     }
-    int rows() const { return ListView_GetItemCount(window_->comparisonList()); }
+    int rows() const { return ListView_GetItemCount(window_->control(IDC_COMPARISON)); }
 
     void SetUp() override { fs::create_directories(testFolder()); }
 
@@ -179,9 +180,9 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     chooseFolderAndDepth(testFolder(), 0);
     command(IDC_START);
     ASSERT_TRUE(services_.messages.empty()) << toUtf8(services_.messages[0].text);
-    EXPECT_TRUE(state().busy);
+    EXPECT_TRUE(window_->busy());
     EXPECT_EQ(enabledIds(), std::set<int>{IDC_CANCEL});
-    EXPECT_EQ(windowText(window_->details()),
+    EXPECT_EQ(windowText(window_->control(IDC_DETAILS)),
               L"Testing selected storage. You can cancel at any time; cleanup runs after the "
               L"current I/O completes.");
     ASSERT_TRUE(pumpUntil([&] { return runFinished(); }, 300));
@@ -193,8 +194,8 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     EXPECT_EQ(fromUtf8(observed_.notices.front().message), kSequentialWriteNotice);
     EXPECT_EQ(observed_.notices.back().percent, 100);
     EXPECT_EQ(observed_.notices.back().message, "Completed");
-    EXPECT_EQ(SendMessageW(window_->progressBar(), PBM_GETPOS, 0, 0), 100);
-    EXPECT_EQ(windowText(window_->statusLine()), L"Completed");
+    EXPECT_EQ(SendMessageW(window_->control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), L"Completed");
     EXPECT_EQ(enabledIds().count(IDC_SAVE_JSON), 1u);
     EXPECT_EQ(enabledIds().count(IDC_CANCEL), 0u);
 
@@ -203,7 +204,7 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     EXPECT_EQ(cell(0, 0), L"1");
     EXPECT_EQ(selectedRow(), 0);
     EXPECT_EQ(cell(0, 10), L"Quick");
-    const std::wstring details = windowText(window_->details());
+    const std::wstring details = windowText(window_->control(IDC_DETAILS));
     EXPECT_EQ(details.rfind(cell(0, 1) + L"\r\n", 0), 0u) << details;
     EXPECT_NE(details.find(L"Status: Completed"), std::wstring::npos) << details;
 
@@ -215,7 +216,7 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     EXPECT_EQ(request.filterName, L"JSON report");
     EXPECT_EQ(request.pattern, L"*.json");
     EXPECT_EQ(request.defaultExtension, L"json");
-    const RunResult& result = *state().currentResult;
+    const RunResult& result = *window_->runControl().currentResult();
     EXPECT_EQ(request.suggestedName, suggestedReportFileName(result, false));
     EXPECT_NE(request.suggestedName.find(fromUtf8(result.timestampUtc.substr(0, 10))),
               std::wstring::npos);
@@ -228,7 +229,7 @@ TEST_F(RunControlTest, AQuickRunFromTheWindowEndsRankedSelectedAndSaved) {
     EXPECT_EQ(again.timestampUtc, result.timestampUtc);
     EXPECT_EQ(again.scratchFolder, toUtf8(result.scratchFolder.native()));
     EXPECT_EQ(again.displayName, toUtf8(saved.stem().native()));
-    EXPECT_EQ(windowText(window_->statusLine()), L"Saved " + saved.filename().native());
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), L"Saved " + saved.filename().native());
     EXPECT_FALSE(fs::exists(result.scratchFolder)) << "the run cleaned up after itself";
 }
 
@@ -237,13 +238,13 @@ TEST_F(RunControlTest, CancelDuringTheSequentialWriteEndsAsCancelledAndIsOffered
     chooseFolderAndDepth(testFolder(), 0);
     command(IDC_START);
     ASSERT_TRUE(pumpUntil([&] { return !observed_.notices.empty(); }));
-    EXPECT_EQ(windowText(window_->statusLine()), kSequentialWriteNotice);
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), kSequentialWriteNotice);
 
     command(IDC_CANCEL);
-    EXPECT_TRUE(state().cancelRequested.load());
+    EXPECT_TRUE(window_->runControl().cancelRequested());
     EXPECT_FALSE(IsWindowEnabled(control(IDC_CANCEL)));
     EXPECT_EQ(enabledIds(), std::set<int>{});
-    EXPECT_EQ(windowText(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
               L"Cancelling after current I/O, then removing temporary files...");
     const std::size_t noticesBeforeCancel = observed_.notices.size();
 
@@ -253,8 +254,8 @@ TEST_F(RunControlTest, CancelDuringTheSequentialWriteEndsAsCancelledAndIsOffered
     EXPECT_EQ(observed_.statusBeforeNotice.back(),
               L"Cancelling after current I/O, then removing temporary files...");
     EXPECT_EQ(observed_.notices.back().message, "Cancelled");
-    EXPECT_EQ(windowText(window_->statusLine()), L"Cancelled");
-    EXPECT_EQ(state().currentResult->status, "Cancelled");
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), L"Cancelled");
+    EXPECT_EQ(window_->runControl().currentResult()->status, RunStatus::kCancelled);
     ASSERT_EQ(rows(), 1);
     EXPECT_EQ(selectedRow(), 0);
     EXPECT_EQ(services_.saveRequests.size(), 1u);
@@ -270,9 +271,9 @@ TEST_F(RunControlTest, ClosingDuringARunWaitsForTheRowAndOffersNoSave) {
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);  // twice: nothing more happens
     EXPECT_TRUE(IsWindow(hwnd_));
-    EXPECT_TRUE(state().closing);
-    EXPECT_TRUE(state().cancelRequested.load());
-    EXPECT_EQ(windowText(window_->statusLine()),
+    EXPECT_TRUE(window_->closing());
+    EXPECT_TRUE(window_->runControl().cancelRequested());
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
               L"Finishing current I/O and cleanup before closing...");
 
     ASSERT_TRUE(pumpUntil([&] { return observed_.destroyed; }));
@@ -280,8 +281,7 @@ TEST_F(RunControlTest, ClosingDuringARunWaitsForTheRowAndOffersNoSave) {
     EXPECT_EQ(observed_.rowsWhenDestroyed, 1u) << "the run was in the table first";
     EXPECT_TRUE(services_.saveRequests.empty());
     EXPECT_TRUE(services_.messages.empty());
-    EXPECT_FALSE(state().worker.joinable());
-    EXPECT_EQ(state().currentResult->status, "Cancelled");
+    EXPECT_EQ(window_->runControl().currentResult()->status, RunStatus::kCancelled);
 }
 
 TEST_F(RunControlTest, StartRefusesAMissingFolderABadModelSizeOrNoThread) {
@@ -313,8 +313,7 @@ TEST_F(RunControlTest, StartRefusesAMissingFolderABadModelSizeOrNoThread) {
             EXPECT_NE(box.text.find(L"No thread for the test"), std::wstring::npos) << box.text;
         else
             EXPECT_EQ(box.text, fromUtf8(c.message));
-        EXPECT_FALSE(state().busy);
-        EXPECT_FALSE(state().worker.joinable());
+        EXPECT_FALSE(window_->busy());
         EXPECT_EQ(enabledIds(), kIdleInputs);
     }
     EXPECT_EQ(rows(), 0);
@@ -330,7 +329,7 @@ TEST_F(RunControlTest, ARunWhoseReportCannotBeMadeStaysCurrentAndSaysWhy) {
     chooseFolderAndDepth(testFolder(), 0);
     command(IDC_START);
     ASSERT_TRUE(pumpUntil([&] { return runFinished(); }));
-    EXPECT_EQ(windowText(window_->statusLine()),
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)),
               L"Completed - the report could not be made: Free space exceeds capacity.");
     EXPECT_EQ(rows(), 0);
     EXPECT_TRUE(services_.saveRequests.empty()) << "no dialog for a report that cannot be written";
@@ -354,7 +353,7 @@ class ResultsFolderTest : public RunControlTest {
     void importFiles(std::vector<fs::path> files) {
         services_.openAnswers.push_back(std::move(files));
         command(IDC_IMPORT);
-        ASSERT_TRUE(pumpUntil([&] { return !state().busy; }));
+        ASSERT_TRUE(pumpUntil([&] { return !window_->busy(); }));
     }
     std::string sample(const char* name) {
         return readWholeFile(orvane::testing::sampleReportsFolder() / name);
@@ -364,11 +363,11 @@ class ResultsFolderTest : public RunControlTest {
 TEST_F(ResultsFolderTest, StartUpWithoutAResultsFolderLoadsNothingQuietly) {
     openWindow();
     beginStartUpLoad();
-    EXPECT_TRUE(state().busy);
-    EXPECT_TRUE(state().loadingReports);
+    EXPECT_TRUE(window_->busy());
+    EXPECT_EQ(window_->activity(), WindowActivity::Loading);
     EXPECT_EQ(enabledIds(), std::set<int>{}) << "not even Cancel while loading";
-    ASSERT_TRUE(pumpUntil([&] { return !state().busy; }));
-    EXPECT_FALSE(state().loadingReports);
+    ASSERT_TRUE(pumpUntil([&] { return !window_->busy(); }));
+    EXPECT_NE(window_->activity(), WindowActivity::Loading);
     EXPECT_EQ(rows(), 0);
     EXPECT_TRUE(services_.messages.empty());
     EXPECT_FALSE(fs::exists(results()));
@@ -410,8 +409,8 @@ TEST_F(ResultsFolderTest, AnUnreadableResultsFolderOrNoLoaderThreadIsReportedAnd
     noThread.startThread = refuseThread;
     openWindow(noThread);
     ASSERT_TRUE(pumpUntil([&] { return !services_.messages.empty(); }));
-    EXPECT_FALSE(state().busy);
-    EXPECT_FALSE(state().loadingReports);
+    EXPECT_FALSE(window_->busy());
+    EXPECT_NE(window_->activity(), WindowActivity::Loading);
     EXPECT_EQ(services_.messages[0].title, L"Some reports could not be loaded");
     EXPECT_NE(services_.messages[0].text.find(L"No thread for the test"), std::wstring::npos);
     EXPECT_EQ(enabledIds(), kIdleInputs);
@@ -423,13 +422,28 @@ TEST_F(ResultsFolderTest, ClosingWhileLoadingDestroysTheWindowAfterTheRowsWithou
     writeWholeFile(results() / "bad.json", "{}");
     openWindow();
     beginStartUpLoad();
-    ASSERT_TRUE(state().loadingReports);
+    ASSERT_EQ(window_->activity(), WindowActivity::Loading);
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_));
-    EXPECT_TRUE(state().closing);
+    EXPECT_TRUE(window_->closing());
     ASSERT_TRUE(pumpUntil([&] { return observed_.destroyed; }));
     EXPECT_EQ(observed_.rowsWhenDestroyed, 1u);
     EXPECT_TRUE(services_.messages.empty()) << "no problem box for a closing window";
+}
+
+TEST_F(ResultsFolderTest, ClosingWhileLoadingClosesEvenWhenTheRowsCannotBeShown) {
+    BackgroundWork work = BackgroundWork::product();
+    work.startThread = [](std::function<void()>) { return std::thread([] {}); };  // loads nothing
+    openWindow(std::move(work));
+    beginStartUpLoad();
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsWindow(hwnd_));
+    // A row whose document lacks the texts the table shows: showing it throws.
+    auto result = std::make_unique<ReportLoadResult>();
+    result->rows.emplace_back();
+    result->rows.back().document = std::make_shared<const nlohmann::json>(nlohmann::json::object());
+    ASSERT_TRUE(postRecord(hwnd_, WM_APP_REPORTS_LOADED, std::move(result)));
+    EXPECT_TRUE(pumpUntil([&] { return observed_.destroyed; }, 5.0));
 }
 
 TEST_F(ResultsFolderTest, ImportStoresCopiesUnderFreeNamesAndOnlyOnce) {
@@ -463,14 +477,14 @@ TEST_F(ResultsFolderTest, ImportStoresCopiesUnderFreeNamesAndOnlyOnce) {
 
     // Cancelling the dialog changes nothing.
     command(IDC_IMPORT);
-    EXPECT_FALSE(state().busy);
+    EXPECT_FALSE(window_->busy());
     EXPECT_EQ(snapshotFolder(results()).size(), 3u);
 }
 
 TEST_F(ResultsFolderTest, SavingCsvLeavesTheTableAndJsonRecordsThePath) {
     finishOneRun();
     const std::wstring rowBefore = cell(0, 1);
-    const std::wstring detailsBefore = windowText(window_->details());
+    const std::wstring detailsBefore = windowText(window_->control(IDC_DETAILS));
 
     services_.saveAnswers.push_back(results() / "table.csv");
     command(IDC_SAVE_CSV);
@@ -478,17 +492,18 @@ TEST_F(ResultsFolderTest, SavingCsvLeavesTheTableAndJsonRecordsThePath) {
     EXPECT_EQ(services_.saveRequests[0].filterName, L"CSV report");
     EXPECT_EQ(services_.saveRequests[0].defaultExtension, L"csv");
     EXPECT_EQ(services_.saveRequests[0].suggestedName,
-              suggestedReportFileName(*state().currentResult, true));
-    EXPECT_EQ(readWholeFile(results() / "table.csv"), writeReportCsv(*state().currentResult));
+              suggestedReportFileName(*window_->runControl().currentResult(), true));
+    EXPECT_EQ(readWholeFile(results() / "table.csv"),
+              writeReportCsv(*window_->runControl().currentResult()));
     EXPECT_EQ(cell(0, 1), rowBefore);
-    EXPECT_EQ(windowText(window_->details()), detailsBefore);
-    EXPECT_EQ(windowText(window_->statusLine()), L"Saved table.csv");
+    EXPECT_EQ(windowText(window_->control(IDC_DETAILS)), detailsBefore);
+    EXPECT_EQ(windowText(window_->control(IDC_STATUS)), L"Saved table.csv");
 
     services_.saveAnswers.push_back(results() / "my drive.json");
     command(IDC_SAVE_JSON);
     ASSERT_EQ(rows(), 1) << "the same run keeps one row";
     EXPECT_EQ(cell(0, 1).rfind(L"my drive - ", 0), 0u) << cell(0, 1);
-    const std::wstring details = windowText(window_->details());
+    const std::wstring details = windowText(window_->control(IDC_DETAILS));
     EXPECT_NE(details.find(L"\r\nSaved report: " + (results() / "my drive.json").native()),
               std::wstring::npos)
         << details;
@@ -515,7 +530,7 @@ TEST_F(ResultsFolderTest, AFailedSaveAsksAgainAndKeepsThePreviousFile) {
     EXPECT_EQ(services_.saveRequests.size(), 2u) << "the dialog came back";
     EXPECT_EQ(readWholeFile(previous), "the user's earlier report");
     EXPECT_EQ(snapshotFolder(results()).size(), 1u) << "no temporary file left";
-    EXPECT_EQ(windowText(window_->details()).find(L"Saved report:"), std::wstring::npos);
+    EXPECT_EQ(windowText(window_->control(IDC_DETAILS)).find(L"Saved report:"), std::wstring::npos);
 
     // A results folder that cannot be made is said first; the dialog still opens.
     fs::remove_all(results());

@@ -89,12 +89,12 @@ class ScriptedDesktopServices final : public DesktopServices {
 
     // The elevated start: the answer gives the process (empty: the user declined) or throws.
     std::vector<ElevatedLaunch> launches;
-    std::function<UniqueKernelHandle()> elevatedAnswer;
-    UniqueKernelHandle launchElevated(HWND, const std::filesystem::path& program,
-                                      const std::wstring& parameters,
-                                      const std::filesystem::path& directory) override {
+    std::function<ElevatedStart()> elevatedAnswer;
+    ElevatedStart launchElevated(HWND, const std::filesystem::path& program,
+                                 const std::wstring& parameters,
+                                 const std::filesystem::path& directory) override {
         launches.push_back({program, parameters, directory});
-        return elevatedAnswer ? elevatedAnswer() : UniqueKernelHandle();
+        return elevatedAnswer ? elevatedAnswer() : ElevatedStart();
     }
 };
 

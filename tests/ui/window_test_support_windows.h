@@ -46,7 +46,7 @@ inline bool pumpUntil(const std::function<bool()>& done, double seconds = 120.0)
 // Ids of the setup and command controls that are enabled now.
 inline std::set<int> enabledControlIds(const MainWindow& window) {
     std::set<int> ids;
-    for (int id = IDC_FOLDER; id <= IDC_MODEL_SPIN; ++id) {
+    for (int id : kCommandControlIds) {
         if (IsWindowEnabled(window.control(id)))
             ids.insert(id);
     }
