@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EnablingCase{"Loading", {A::Loading, true, false}, {}},
                       EnablingCase{"Elevating", {A::Elevating, true, false}, {}},
                       EnablingCase{"Formatting", {A::Formatting, false, false}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace orvane
