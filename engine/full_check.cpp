@@ -30,7 +30,7 @@ constexpr std::uint64_t kMinimumMarginBytes = 256 * kMiB;
 constexpr const char* kUnknownFailureMessage = "Unexpected failure inside the check.";
 constexpr const char* kNoRoomMessage =
     "Not enough free space for a full check: the volume must keep a margin free.";
-constexpr const char* kLimitMessage = "The limit must be a whole number of GiB from 1.";
+constexpr const char* kLimitMessage = "The fill limit must be a whole number of MiB from 1.";
 constexpr const char* kFileSizeMessage = "Fill files must be whole MiB, at most 1 GiB.";
 
 double decimalGB(std::uint64_t bytes) {
@@ -163,6 +163,8 @@ void fill(FullCheckRun& run) {
                                            result.options.modelGB * 1e9);
         throw;
     } catch (const std::exception& failure) {
+        if (result.filledBytes == 0)
+            throw;
         // A drive that refuses writes still gets what it took read back.
         result.error =
             "Writing stopped after " + gbText(result.filledBytes) + ": " + failure.what();
@@ -280,7 +282,7 @@ void timeModelFile(FullCheckRun& run, const ReadOnlyFileOpener& openModelFile) {
 void validateOptions(const FullCheckOptions& options) {
     if (!isRunModelSize(options.modelGB))
         throw std::runtime_error(kModelSizeMessage);
-    if (options.limitBytes && (*options.limitBytes == 0 || *options.limitBytes % kGiB != 0))
+    if (options.limitBytes && (*options.limitBytes == 0 || *options.limitBytes % kMiB != 0))
         throw std::runtime_error(kLimitMessage);
     if (options.fileBytes == 0 || options.fileBytes % kMiB != 0 ||
         options.fileBytes > kMaximumFillFileBytes)
