@@ -37,11 +37,30 @@ auto convertWhole(const NativeString& value, const char* conversion, const char*
     return number;
 }
 
+constexpr unsigned long long kMaximumLimitGiB = 1ull << 20;  // 1 PiB
+
+CommandLineRequest fullCheckRequest(CommandLineRequest& request, FullCheckOptions& fullCheck,
+                                    const std::vector<NativeString>& seen) {
+    for (const char* benchmarkOnly : {"--benchmark", "--size-mib", "--seconds", "--files"}) {
+        for (const NativeString& name : seen) {
+            if (isOption(name, benchmarkOnly))
+                throw std::runtime_error("--full-check takes no benchmark options.");
+        }
+    }
+    if (request.reportPath.empty())
+        throw std::runtime_error("CLI requires --full-check FOLDER and --report FILE.");
+    fullCheck.modelGB = request.options.modelGB;
+    request.fullCheck = fullCheck;
+    return request;
+}
+
 }  // namespace
 
 CommandLineRequest parseCommandLineOptions(const std::vector<NativeString>& arguments) {
     CommandLineRequest request;
     request.options.profile = "CLI";
+    FullCheckOptions fullCheck;
+    std::vector<NativeString> seen;
 
     for (std::size_t i = 1; i < arguments.size(); i += 2) {
         if (i + 1 >= arguments.size())
@@ -71,10 +90,26 @@ CommandLineRequest parseCommandLineOptions(const std::vector<NativeString>& argu
             request.options.modelGB = convertWhole(
                 value, "stod", "Invalid model size",
                 [](const NativeString& v, std::size_t* end) { return std::stod(v, end); });
+        } else if (isOption(name, "--full-check")) {
+            fullCheck.folder = value;
+        } else if (isOption(name, "--limit-gib")) {
+            const unsigned long long gib = convertWhole(
+                value, "stoull", "Invalid limit",
+                [](const NativeString& v, std::size_t* end) { return std::stoull(v, end, 10); });
+            if (gib < 1 || gib > kMaximumLimitGiB)
+                throw std::runtime_error("Invalid limit");
+            fullCheck.limitBytes = gib * kGiB;
+        } else if (isOption(name, "--model-file")) {
+            fullCheck.modelFile = value;
         } else {
             throw std::runtime_error("Unknown CLI option.");
         }
+        seen.push_back(name);
     }
+    if (!fullCheck.folder.empty())
+        return fullCheckRequest(request, fullCheck, seen);
+    if (fullCheck.limitBytes || !fullCheck.modelFile.empty())
+        throw std::runtime_error("--limit-gib and --model-file belong to --full-check.");
     if (request.reportPath.empty() || request.options.folder.empty()) {
         throw std::runtime_error("CLI requires --benchmark FOLDER and --report FILE.");
     }

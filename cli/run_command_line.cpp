@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "cli/command_line_options.h"
+#include "cli/full_check_command.h"
 #include "engine/benchmark_run.h"
 #include "reports/report_json_writer.h"
 
@@ -14,6 +15,10 @@ namespace {
 
 int runOrThrow(const std::vector<NativeString>& arguments, const DiskFileFactory& factory) {
     CommandLineRequest request = parseCommandLineOptions(arguments);
+    if (request.fullCheck) {
+        const std::atomic<bool> notCancelled{false};
+        return runFullCheckCommand(request, notCancelled, {}, factory);
+    }
     request.reportPath = std::filesystem::weakly_canonical(request.reportPath);
     // Only a check that the folder resolves; the run gets the text as given.
     (void)std::filesystem::canonical(request.options.folder);

@@ -299,6 +299,8 @@ void runGuardedSection(FullCheckRun& run, const ReadOnlyFileOpener& openModelFil
     run.throwIfCancelled();
 
     result.options.folder = fs::canonical(result.options.folder);
+    if (!result.options.modelFile.empty())
+        result.options.modelFile = fs::canonical(result.options.modelFile);
     result.volume = inspectTarget(result.options.folder);
     result.marginBytes = fillMarginBytes(result.volume.totalBytes);
     result.plannedBytes = plannedFillBytes(result.volume.freeBytesBefore, result.volume.totalBytes,

@@ -9,7 +9,10 @@ namespace {
 constexpr const char* kUsage =
     "Usage: orvane-varnolt --benchmark FOLDER --report FILE [--size-mib N] [--seconds X]\n"
     "                      [--files N] [--model-gb X]\n"
-    "Benchmarks FOLDER and writes a new JSON report FILE. Nothing else is printed.\n"
+    "       orvane-varnolt --full-check FOLDER --report FILE [--limit-gib N] [--model-gb X]\n"
+    "                      [--model-file PATH]\n"
+    "Benchmarks FOLDER, or fills and verifies its free space, and writes a new JSON report FILE\n"
+    "(the full check adds a CSV and an SVG beside it). Nothing else is printed.\n"
     "Exit codes: 0 completed, 2 report written but the run did not complete, 3 no report.\n";
 
 }  // namespace
