@@ -247,7 +247,9 @@ TEST(FullCheckReal, FillsInNamedFilesReadsTheModelAndLeavesTheFolderAsItWas) {
     ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
     EXPECT_TRUE(result.everyByteIntact());
     ASSERT_EQ(scratchNames.size(), 4u);
-    EXPECT_THAT(scratchNames[0], ::testing::MatchesRegex("\\.orvane-varnolt-[0-9a-f]{32}"));
+    // Windows' gtest has only the simple regular expressions: no counted repeats.
+    EXPECT_THAT(scratchNames[0], StartsWith(".orvane-varnolt-"));
+    EXPECT_EQ(scratchNames[0].size(), 16u + 32u);
     std::sort(scratchNames.begin() + 1, scratchNames.end());
     EXPECT_EQ(scratchNames[1], "fill-00000.bin");
     EXPECT_EQ(scratchNames[3], "fill-00002.bin");
