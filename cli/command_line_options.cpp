@@ -40,11 +40,30 @@ std::string optionText(const NativeString& name) {
     return text;
 }
 
+constexpr unsigned long long kMaximumLimitGiB = 1ull << 20;  // 1 PiB
+
+CommandLineRequest fullCheckRequest(CommandLineRequest& request, FullCheckOptions& fullCheck,
+                                    const std::vector<NativeString>& seen) {
+    for (const char* benchmarkOnly : {"--benchmark", "--size-mib", "--seconds", "--files"}) {
+        for (const NativeString& name : seen) {
+            if (isOption(name, benchmarkOnly))
+                throw std::runtime_error("--full-check takes no benchmark options");
+        }
+    }
+    if (request.reportPath.empty())
+        throw std::runtime_error("--full-check FOLDER and --report FILE are both required");
+    fullCheck.modelGB = request.options.modelGB;
+    request.fullCheck = fullCheck;
+    return request;
+}
+
 }  // namespace
 
 CommandLineRequest parseCommandLineOptions(const std::vector<NativeString>& arguments) {
     CommandLineRequest request;
     request.options.profile = "CLI";
+    FullCheckOptions fullCheck;
+    std::vector<NativeString> seen;
 
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const NativeString& name = arguments[i];
@@ -54,7 +73,9 @@ CommandLineRequest parseCommandLineOptions(const std::vector<NativeString>& argu
         }
         const bool known = isOption(name, "--benchmark") || isOption(name, "--report") ||
                            isOption(name, "--size-mib") || isOption(name, "--seconds") ||
-                           isOption(name, "--files") || isOption(name, "--model-gb");
+                           isOption(name, "--files") || isOption(name, "--model-gb") ||
+                           isOption(name, "--full-check") || isOption(name, "--limit-gib") ||
+                           isOption(name, "--model-file");
         if (!known)
             throw std::runtime_error("unknown option: " + optionText(name));
         if (i + 1 >= arguments.size())
@@ -80,12 +101,30 @@ CommandLineRequest parseCommandLineOptions(const std::vector<NativeString>& argu
             request.options.smallFiles = convertWhole(
                 value, "--files must be a whole number",
                 [](const NativeString& v, std::size_t* end) { return std::stoi(v, end, 10); });
-        } else {
+        } else if (isOption(name, "--model-gb")) {
             request.options.modelGB = convertWhole(
                 value, "--model-gb must be a number of gigabytes",
                 [](const NativeString& v, std::size_t* end) { return std::stod(v, end); });
+        } else if (isOption(name, "--full-check")) {
+            fullCheck.folder = value;
+        } else if (isOption(name, "--limit-gib")) {
+            constexpr const char* kLimit =
+                "--limit-gib must be a whole number of GiB from 1 to 1048576";
+            const unsigned long long gib = convertWhole(
+                value, kLimit,
+                [](const NativeString& v, std::size_t* end) { return std::stoull(v, end, 10); });
+            if (gib < 1 || gib > kMaximumLimitGiB)
+                throw std::runtime_error(kLimit);
+            fullCheck.limitBytes = gib * kGiB;
+        } else {
+            fullCheck.modelFile = value;
         }
+        seen.push_back(name);
     }
+    if (!fullCheck.folder.empty())
+        return fullCheckRequest(request, fullCheck, seen);
+    if (fullCheck.limitBytes || !fullCheck.modelFile.empty())
+        throw std::runtime_error("--limit-gib and --model-file belong to --full-check");
     if (request.reportPath.empty() || request.options.folder.empty()) {
         throw std::runtime_error("--benchmark FOLDER and --report FILE are both required");
     }

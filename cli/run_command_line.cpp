@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "cli/command_line_options.h"
+#include "cli/full_check_command.h"
 #include "cli/leftovers_command.h"
 #include "cli/progress_line.h"
 #include "engine/benchmark_run.h"
@@ -49,11 +50,35 @@ class ProgressLine {
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-void requireBenchmarkFolder(const fs::path& folder) {
+void requireFolder(const fs::path& folder, const char* what) {
     std::error_code error;
     const auto status = fs::status(folder, error);
     if (!fs::exists(status))
-        throw std::runtime_error("the folder to benchmark does not exist: " + pathText(folder));
+        throw std::runtime_error(std::string(what) + " does not exist: " + pathText(folder));
+}
+
+// The full check: the same checks before it starts, the same terminal and cancel flag.
+int runFullCheck(CommandLineRequest& request, const std::atomic<bool>& cancel,
+                 const DiskFileFactory& factory, const CommandLineTerminal& terminal) {
+    requireFolder(request.fullCheck->folder, "the folder to check");
+    requireNewReportPath(request.reportPath);
+    if (terminal.messages)
+        reportLeftovers(request.fullCheck->folder, *terminal.messages);
+    int code = kExitCompleted;
+    {
+        ProgressCallback progress;
+        std::unique_ptr<ProgressLine> line;
+        if (terminal.messages && terminal.progressLine && !request.quiet) {
+            line = std::make_unique<ProgressLine>(*terminal.messages);
+            progress = [&line](const Progress& update) { line->show(update); };
+        }
+        code = runFullCheckCommand(request, cancel, progress, factory);
+    }
+    if (code != kExitCompleted && terminal.messages) {
+        *terminal.messages << kProgram << "the full check found lost data or did not complete"
+                           << " (report written to " << pathText(request.reportPath) << ")\n";
+    }
+    return code;
 }
 
 int runOrThrow(const std::vector<NativeString>& arguments, const DiskFileFactory& factory,
@@ -61,14 +86,16 @@ int runOrThrow(const std::vector<NativeString>& arguments, const DiskFileFactory
     CommandLineRequest request = parseCommandLineOptions(arguments);
     // Not canonical: a final symbolic link is the path the user named, dangling or not.
     request.reportPath = fs::absolute(request.reportPath);
-    requireBenchmarkFolder(request.options.folder);
-    requireNewReportPath(request.reportPath);
-    if (terminal.messages)
-        reportLeftovers(request.options.folder, *terminal.messages);
-
     static const std::atomic<bool> neverCancelled{false};
     const std::atomic<bool>& cancel =
         terminal.cancelRequested ? *terminal.cancelRequested : neverCancelled;
+    if (request.fullCheck)
+        return runFullCheck(request, cancel, factory, terminal);
+
+    requireFolder(request.options.folder, "the folder to benchmark");
+    requireNewReportPath(request.reportPath);
+    if (terminal.messages)
+        reportLeftovers(request.options.folder, *terminal.messages);
     RunResult result;
     {
         ProgressCallback progress;

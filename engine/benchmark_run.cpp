@@ -12,6 +12,7 @@
 #include "engine/monotonic_clock.h"
 #include "engine/run_context.h"
 #include "engine/run_option_rules.h"
+#include "engine/scratch_folder.h"
 #include "engine/test_pattern.h"
 #include "engine/utc_timestamp.h"
 #include "platform/random_bytes.h"
@@ -30,16 +31,6 @@ std::string currentUtcTimestamp() {
     const auto now = std::chrono::system_clock::now();
     return formatUtcTimestamp(
         std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count());
-}
-
-fs::path createScratchFolder(const fs::path& folder) {
-    std::array<std::uint8_t, 16> randomBytes{};
-    fillRandom(randomBytes.data(), randomBytes.size());
-    const fs::path scratch = folder / scratchFolderName(randomBytes);
-    // Non-recursive: the parent is the user's folder and must already exist.
-    if (!fs::create_directory(scratch))
-        throw std::runtime_error(kScratchFolderTakenMessage);
-    return scratch;
 }
 
 // Steps up to the end of the measured phases; everything it allocates is released on return.
@@ -69,24 +60,6 @@ void runGuardedSection(RunResult& result, const std::atomic<bool>& cancelRequest
     runRandomReadAndWrite(run);
     verifyTestFile(run);
     runSmallFilePhases(run);
-}
-
-// Removes only what this run created, in creation order; a path already gone is no error.
-bool removeCreatedFiles(const std::vector<fs::path>& createdFiles, const fs::path& scratchFolder) {
-    bool complete = true;
-    for (const auto& path : createdFiles) {
-        std::error_code error;
-        fs::remove(path, error);
-        if (error)
-            complete = false;
-    }
-    if (!scratchFolder.empty()) {
-        std::error_code error;
-        fs::remove(scratchFolder, error);  // never recursive: it may hold someone else's file
-        if (error)
-            complete = false;
-    }
-    return complete;
 }
 
 }  // namespace

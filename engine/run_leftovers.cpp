@@ -56,19 +56,30 @@ bool isScratchFolderName(const std::string& name) {
            std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix), name.end(), isLowerHex);
 }
 
-bool isRunFileName(const std::string& name) {
-    if (name == kTestFileName)
-        return true;
-    // As smallFileName writes them: a decimal index without leading zeros.
-    const std::string head = "item-", tail = ".bin";
+namespace {
+
+// head, then digits, then tail; with padTo, exactly that many digits or more (fill-00007.bin),
+// otherwise a decimal index without leading zeros (item-7.bin).
+bool isNumberedName(const std::string& name, const std::string& head, const std::string& tail,
+                    std::size_t padTo) {
     if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
         name.compare(name.size() - tail.size(), tail.size(), tail) != 0) {
         return false;
     }
     const std::string digits = name.substr(head.size(), name.size() - head.size() - tail.size());
-    return digits.size() <= 9 && (digits.size() == 1 || digits[0] != '0') &&
+    const bool wellFormed =
+        padTo > 0 ? digits.size() >= padTo : (digits.size() == 1 || digits[0] != '0');
+    return wellFormed && digits.size() <= 20 &&
            std::all_of(digits.begin(), digits.end(),
                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+}  // namespace
+
+bool isRunFileName(const std::string& name) {
+    // The benchmark's test file and small files, and the full check's fill files.
+    return name == kTestFileName || isNumberedName(name, "item-", ".bin", 0) ||
+           isNumberedName(name, "fill-", ".bin", 5);
 }
 
 std::vector<Leftover> findLeftovers(const fs::path& folder) {

@@ -15,10 +15,13 @@ namespace {
 constexpr const char* kUsage =
     "Usage: orvane-varnolt --benchmark FOLDER --report FILE [--size-mib N] [--seconds X]\n"
     "                      [--files N] [--model-gb X] [--quiet]\n"
+    "       orvane-varnolt --full-check FOLDER --report FILE [--limit-gib N] [--model-gb X]\n"
+    "                      [--model-file PATH] [--quiet]\n"
     "       orvane-varnolt --remove-leftovers FOLDER\n"
     "       orvane-varnolt --help | --version\n"
-    "Benchmarks FOLDER and writes a new JSON report FILE. Progress goes to a terminal's standard\n"
-    "error; Ctrl-C stops the run, removes its files and still writes the report.\n"
+    "Benchmarks FOLDER, or fills and verifies its free space (--full-check, which adds a CSV and\n"
+    "an SVG beside the report), and writes a new JSON report FILE. Progress goes to a terminal's\n"
+    "standard error; Ctrl-C stops the run, removes its files and still writes the report.\n"
     "Exit codes: 0 completed, 2 report written but the run did not complete, 3 no report.\n";
 
 }  // namespace

@@ -19,10 +19,12 @@ TEST(RunLeftovers, NamesMustMatchExactly) {
                                   "orvane-varnolt-00112233445566778899aabbccddeeff0"}) {
         EXPECT_FALSE(isScratchFolderName(bad)) << bad;
     }
-    for (const char* good : {"workload.bin", "item-0.bin", "item-999.bin"})
+    for (const char* good :
+         {"workload.bin", "item-0.bin", "item-999.bin", "fill-00000.bin", "fill-123456.bin"})
         EXPECT_TRUE(isRunFileName(good)) << good;
-    for (const char* bad : {"workload.bin.tmp", "item-.bin", "item-01.bin", "item-1.BIN",
-                            "item-1a.bin", "notes.txt", "Workload.bin"}) {
+    for (const char* bad :
+         {"workload.bin.tmp", "item-.bin", "item-01.bin", "item-1.BIN", "item-1a.bin", "notes.txt",
+          "Workload.bin", "fill-0001.bin", "fill-00001.txt"}) {
         EXPECT_FALSE(isRunFileName(bad)) << bad;
     }
 }

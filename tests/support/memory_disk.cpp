@@ -171,6 +171,8 @@ void MemoryDisk::read(int opening, std::uint64_t offset, void* buffer, std::uint
     checkAlignment(operationOf(RequestKind::Read), offset, buffer, size);
     if (fault && fault->action == Action::Fail)
         throw std::runtime_error(ioErrorMessage(operationOf(RequestKind::Read)));
+    const std::uint64_t logical = offset;
+    offset = wrapped(offset);
     if (offset + size > content_.size())
         throw std::runtime_error(kShortReadMessage);
 
@@ -181,8 +183,8 @@ void MemoryDisk::read(int opening, std::uint64_t offset, void* buffer, std::uint
     }
     std::memcpy(bytes, content_.data() + offset, size);
     for (const std::uint64_t flipped : flippedBytes_) {
-        if (flipped >= offset && flipped < offset + size)
-            bytes[flipped - offset] ^= 0xff;
+        if (flipped >= logical && flipped < logical + size)
+            bytes[flipped - logical] ^= 0xff;
     }
 }
 
@@ -192,8 +194,14 @@ void MemoryDisk::write(int opening, std::uint64_t offset, const void* buffer, st
     if (fault && fault->action == Action::Fail) {
         throw std::runtime_error(ioErrorMessage(operationOf(RequestKind::Write)));
     }
+    const RequestRecord& request = requests_.back();
+    offset = wrapped(offset);
     if (offset + size > content_.size())
         content_.resize(offset + size);
+    for (const RequestPredicate& dropped : droppedWrites_) {
+        if (dropped(request))
+            return;
+    }
     std::memcpy(content_.data() + offset, buffer, size);
 }
 

@@ -57,6 +57,11 @@ class MemoryDisk {
     void stallAt(RequestPredicate when, double seconds);
     // Every read covering this byte returns it inverted, as a failing medium would.
     void flipByteAt(std::uint64_t offset) { flippedBytes_.push_back(offset); }
+    // Like a counterfeit drive: offsets wrap after bytes (whole requests), so later writes land
+    // on earlier data.
+    void wrapAfter(std::uint64_t bytes) { wrapBytes_ = bytes; }
+    // The matching write reports success but its data never arrives.
+    void dropWriteAt(RequestPredicate when) { droppedWrites_.push_back(std::move(when)); }
     // The n-th open (1-based, counting attempts) fails with the open operation's message.
     void failOpen(int number) { failedOpen_ = number; }
     // Creating the test file also creates this real file beside it.
@@ -87,6 +92,9 @@ class MemoryDisk {
         double stallSeconds;
     };
 
+    std::uint64_t wrapped(std::uint64_t offset) const {
+        return wrapBytes_ ? offset % wrapBytes_ : offset;
+    }
     std::unique_ptr<DiskFile> open(const std::filesystem::path& path, bool create);
     void read(int opening, std::uint64_t offset, void* buffer, std::uint32_t size);
     void write(int opening, std::uint64_t offset, const void* buffer, std::uint32_t size);
@@ -99,6 +107,8 @@ class MemoryDisk {
     std::atomic<bool>* cancelFlag_;
     std::vector<Fault> faults_;
     std::vector<std::uint64_t> flippedBytes_;
+    std::vector<RequestPredicate> droppedWrites_;
+    std::uint64_t wrapBytes_ = 0;
     std::vector<std::pair<std::string, std::string>> planted_;
     int failedOpen_ = 0;
 
