@@ -175,7 +175,7 @@ void FormatFlow::onFormatExited(DWORD exitCode) {
         frame_.services().showMessageBox(
             frame_.handle(), fromUtf8(verdict.status + "\r\n\r\n" + verdict.details),
             L"Orvane Varnolt - Format",
-            MB_OK | (verdict.verified ? MB_ICONINFORMATION : MB_ICONWARNING));
+            static_cast<UINT>(MB_OK | (verdict.verified ? MB_ICONINFORMATION : MB_ICONWARNING)));
         frame_.closeIfClosing();
     }
 }

@@ -5,7 +5,7 @@ _orvane_varnolt() {
     _init_completion || return
 
     case $prev in
-        --benchmark | --remove-leftovers)
+        --benchmark | --remove-leftovers | --full-check)
             _filedir -d
             return
             ;;
@@ -13,7 +13,11 @@ _orvane_varnolt() {
             _filedir json
             return
             ;;
-        --size-mib | --seconds | --files | --model-gb)
+        --model-file)
+            _filedir
+            return
+            ;;
+        --size-mib | --seconds | --files | --model-gb | --limit-gib)
             return
             ;;
         --help | --version)
@@ -24,11 +28,13 @@ _orvane_varnolt() {
     # --help and --version stand alone.
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W '--benchmark --report --size-mib --seconds --files --model-gb
-            --quiet --remove-leftovers --help --version' -- "$cur"))
+            --quiet --remove-leftovers --full-check --limit-gib --model-file --help --version' \
+            -- "$cur"))
         return
     fi
     local option offered=()
-    for option in --benchmark --report --size-mib --seconds --files --model-gb --quiet; do
+    for option in --benchmark --report --size-mib --seconds --files --model-gb --quiet \
+        --full-check --limit-gib --model-file; do
         [[ " ${words[*]} " == *" $option "* ]] || offered+=("$option")
     done
     COMPREPLY=($(compgen -W '${offered[*]}' -- "$cur"))

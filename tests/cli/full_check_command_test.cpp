@@ -45,16 +45,18 @@ TEST_P(FullCheckOptionsParse, RefusesWhatDoesNotBelong) {
 
 const ParseCase kParseCases[] = {
     {{"--full-check", "F", "--report", "r", "--size-mib", "16"},
-     "--full-check takes no benchmark options."},
+     "--full-check takes no benchmark options"},
     {{"--full-check", "F", "--benchmark", "F", "--report", "r"},
-     "--full-check takes no benchmark options."},
+     "--full-check takes no benchmark options"},
     {{"--benchmark", "F", "--report", "r", "--limit-gib", "2"},
-     "--limit-gib and --model-file belong to --full-check."},
+     "--limit-gib and --model-file belong to --full-check"},
     {{"--benchmark", "F", "--report", "r", "--model-file", "m"},
-     "--limit-gib and --model-file belong to --full-check."},
-    {{"--full-check", "F"}, "CLI requires --full-check FOLDER and --report FILE."},
-    {{"--full-check", "F", "--report", "r", "--limit-gib", "0"}, "Invalid limit"},
-    {{"--full-check", "F", "--report", "r", "--limit-gib", "1.5"}, "Invalid limit"},
+     "--limit-gib and --model-file belong to --full-check"},
+    {{"--full-check", "F"}, "--full-check FOLDER and --report FILE are both required"},
+    {{"--full-check", "F", "--report", "r", "--limit-gib", "0"},
+     "--limit-gib must be a whole number of GiB from 1 to 1048576"},
+    {{"--full-check", "F", "--report", "r", "--limit-gib", "1.5"},
+     "--limit-gib must be a whole number of GiB from 1 to 1048576"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, FullCheckOptionsParse, ::testing::ValuesIn(kParseCases));

@@ -147,7 +147,7 @@ const LieCase kLies[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Lies, FullCheckLies, ::testing::ValuesIn(kLies),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FullCheckCurve, ACliffAfterEightMiBIsFoundThere) {
     FullCheckTarget target;
@@ -215,7 +215,7 @@ const StopCase kStops[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Stops, FullCheckStops, ::testing::ValuesIn(kStops),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // Real uncached files: the fill is split into named files the leftovers rule knows, all removed,
 // and the model file is read without being changed.

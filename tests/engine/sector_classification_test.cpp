@@ -56,7 +56,7 @@ const SectorCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SectorClassification, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace orvane

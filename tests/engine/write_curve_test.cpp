@@ -62,7 +62,7 @@ const CurveCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, WriteCurve, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST(WriteCurveModelCopy, CopiesAtTheCacheRateThenAtTheRateAfter) {
     const auto slices = curve({{16, 100.0}, {32, 25.0}});
