@@ -10,6 +10,9 @@
 
 #include <commctrl.h>
 
+#include "engine/number_text.h"
+#include "engine/run_leftovers.h"
+#include "platform/byte_units.h"
 #include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
@@ -117,6 +120,7 @@ void RunControl::startTest() {
     try {
         RunOptions options = frame_.setup().readRunOptions();
         inspectTarget(resolvedFolder(options.folder));  // the run inspects again; facts not kept
+        offerToRemoveLeftovers(resolvedFolder(options.folder));
         result_.reset();
         cancelRequested_.exchange(false);
         frame_.comparison().showDetails(kTestingDetails);
@@ -129,6 +133,47 @@ void RunControl::startTest() {
         frame_.setActivity(WindowActivity::Idle);
         frame_.services().showMessageBox(frame_.handle(), fromUtf8(failure.what()),
                                          L"Cannot start test", MB_OK | MB_ICONERROR);
+    }
+}
+
+// Scratch folders of a run that was killed: asked once per Start, removed on Yes; the new run
+// goes ahead either way. Folders holding anything a run does not create are never offered.
+void RunControl::offerToRemoveLeftovers(const std::filesystem::path& folder) {
+    std::vector<Leftover> removable;
+    try {
+        for (Leftover& leftover : findLeftovers(folder)) {
+            if (leftover.removable())
+                removable.push_back(std::move(leftover));
+        }
+    } catch (const std::exception&) {
+        return;  // an unlistable folder is the run's to report
+    }
+    if (removable.empty())
+        return;
+    std::uint64_t bytes = 0;
+    for (const Leftover& leftover : removable)
+        bytes += leftover.bytes;
+    const std::string question =
+        "This folder holds " + std::to_string(removable.size()) +
+        (removable.size() == 1 ? " folder" : " folders") + " (" +
+        fixedDecimalText(static_cast<double>(bytes) / static_cast<double>(kMiB), 1) +
+        " MiB) left by an earlier test that was stopped. Remove " +
+        (removable.size() == 1 ? "it" : "them") + " before this test?";
+    if (frame_.services().showMessageBox(frame_.handle(), fromUtf8(question),
+                                         L"Leftovers of an earlier test",
+                                         MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return;
+    }
+    std::string failures;
+    for (const Leftover& leftover : removable) {
+        const std::string why = removeLeftover(leftover.folder);
+        if (!why.empty())
+            failures += toUtf8(leftover.folder.native()) + ": " + why + "\r\n";
+    }
+    if (!failures.empty()) {
+        frame_.services().showMessageBox(frame_.handle(), fromUtf8(failures),
+                                         L"Some leftovers could not be removed",
+                                         MB_OK | MB_ICONWARNING);
     }
 }
 

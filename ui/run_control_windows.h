@@ -37,6 +37,7 @@ class RunControl final : public WindowPart {
 
   private:
     void startTest();
+    void offerToRemoveLeftovers(const std::filesystem::path& folder);
     void cancelTest();
 
     MainWindow& frame_;

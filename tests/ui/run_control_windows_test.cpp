@@ -319,6 +319,32 @@ TEST_F(RunControlTest, StartRefusesAMissingFolderABadModelSizeOrNoThread) {
     EXPECT_EQ(rows(), 0);
 }
 
+TEST_F(RunControlTest, StartOffersOnceToRemoveAKilledRunsLeftoversAndRunsEitherWay) {
+    openIdleWindow(runningWith(shortRun));
+    chooseFolderAndDepth(testFolder(), 0);
+    const fs::path leftover = testFolder() / ".orvane-varnolt-00112233445566778899aabbccddeeff";
+    const fs::path decoy = testFolder() / ".orvane-varnolt-ffeeddccbbaa99887766554433221100";
+    fs::create_directories(decoy);
+    writeWholeFile(decoy / "workload.bin", "looks like ours");
+    writeWholeFile(decoy / "thesis.tex", "mine");
+    for (const int answer : {IDNO, IDYES}) {
+        fs::create_directories(leftover);
+        writeWholeFile(leftover / "workload.bin", std::string(1048576, 'x'));
+        services_.messages.clear();
+        services_.messageAnswers = {answer};
+        command(IDC_START);
+        ASSERT_TRUE(pumpUntil([&] { return runFinished(); }, 60)) << "the run goes ahead";
+        ASSERT_EQ(services_.messages.size(), 1u) << "asked once, and only for the removable one";
+        EXPECT_EQ(services_.messages[0].text,
+                  L"This folder holds 1 folder (1.0 MiB) left by an earlier test that was "
+                  L"stopped. Remove it before this test?");
+        EXPECT_EQ(services_.messages[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+        EXPECT_EQ(fs::exists(leftover), answer == IDNO);
+        EXPECT_EQ(readWholeFile(decoy / "thesis.tex"), "mine");
+        EXPECT_TRUE(fs::exists(decoy / "workload.bin"));
+    }
+}
+
 TEST_F(RunControlTest, ARunWhoseReportCannotBeMadeStaysCurrentAndSaysWhy) {
     openIdleWindow(runningWith([](const RunOptions& options, const std::atomic<bool>& cancel,
                                   const ProgressCallback& progress) {

@@ -39,10 +39,17 @@ class ScriptedDesktopServices final : public DesktopServices {
     std::vector<std::wstring> openDialogTitles;
     std::deque<std::vector<std::filesystem::path>> openAnswers;
 
+    // Message boxes: each answered in turn (IDOK when none is left).
+    std::deque<int> messageAnswers;
+
     int showMessageBox(HWND, const std::wstring& text, const std::wstring& title,
                        UINT type) override {
         messages.push_back({text, title, type});
-        return IDOK;
+        if (messageAnswers.empty())
+            return IDOK;
+        const int answer = messageAnswers.front();
+        messageAnswers.pop_front();
+        return answer;
     }
     std::optional<std::filesystem::path> chooseFolder(HWND, const std::wstring& title) override {
         folderDialogTitles.push_back(title);
