@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -16,6 +15,7 @@ namespace {
 using testing::Bytes;
 using testing::put32;
 using testing::put64;
+using testing::putGuid;
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
 constexpr std::uint64_t kDiskBytes = 64000 * kMiB;
@@ -28,13 +28,6 @@ const char* const kSystemVolume = "\\\\?\\Volume{11111111-2222-3333-4444-5555555
 const Guid kPartitionGuid{
     0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
 const Guid kDiskGuid{0xFEDCBA98, 0x7654, 0x3210, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
-
-void putGuid(Bytes& bytes, std::size_t at, const Guid& guid) {
-    put32(bytes, at, guid.data1);
-    testing::putLe(bytes, at + 4, guid.data2, 2);
-    testing::putLe(bytes, at + 6, guid.data3, 2);
-    std::copy(guid.data4.begin(), guid.data4.end(), bytes.begin() + at + 8);
-}
 
 // A storage device descriptor as the property query returns it, serial text after the header.
 Bytes descriptorBytes(std::uint32_t busType, const std::string& serial, bool terminated = true) {

@@ -1,9 +1,12 @@
 #pragma once
 // Little-endian fields written into a byte image: raw query answers and disk images.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "format/format_target.h"
 
 namespace orvane::testing {
 
@@ -19,6 +22,14 @@ inline void put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
 }
 inline void put64(Bytes& bytes, std::size_t at, std::uint64_t value) {
     putLe(bytes, at, value, 8);
+}
+// A GUID as Windows lays it out: three little-endian fields, then eight bytes as they are.
+inline void putGuid(Bytes& bytes, std::size_t at, const Guid& guid) {
+    put32(bytes, at, guid.data1);
+    putLe(bytes, at + 4, guid.data2, 2);
+    putLe(bytes, at + 6, guid.data3, 2);
+    std::copy(guid.data4.begin(), guid.data4.end(),
+              bytes.begin() + static_cast<std::ptrdiff_t>(at + 8));
 }
 
 }  // namespace orvane::testing
