@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "format/format_query_bytes.h"
 #include "format/format_snapshot.h"
 #include "format/format_target_rules.h"
 #include "platform/program_path_windows.h"
@@ -54,7 +55,32 @@ static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset) ==
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) == disk_layout::kDescriptorBusTypeAt);
 static_assert(BusTypeUsb == kBusUsb && BusTypeSd == kBusSd && BusTypeMmc == kBusMmc);
 static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);
-static_assert(sizeof(DISK_EXTENT) == 24 && sizeof(VOLUME_DISK_EXTENTS) == 32);
+static_assert(sizeof(DISK_EXTENT) == 24 &&
+              sizeof(VOLUME_DISK_EXTENTS) == query_layout::kExtentsBytes);
+static_assert(offsetof(VOLUME_DISK_EXTENTS, NumberOfDiskExtents) == query_layout::kExtentCountAt);
+static_assert(offsetof(VOLUME_DISK_EXTENTS, Extents) + offsetof(DISK_EXTENT, DiskNumber) ==
+              query_layout::kExtentDiskAt);
+static_assert(offsetof(VOLUME_DISK_EXTENTS, Extents) + offsetof(DISK_EXTENT, StartingOffset) ==
+              query_layout::kExtentOffsetAt);
+static_assert(offsetof(VOLUME_DISK_EXTENTS, Extents) + offsetof(DISK_EXTENT, ExtentLength) ==
+              query_layout::kExtentLengthAt);
+static_assert(offsetof(PARTITION_INFORMATION_EX, PartitionStyle) ==
+              query_layout::kPartitionStyleAt);
+static_assert(offsetof(PARTITION_INFORMATION_EX, PartitionNumber) ==
+              query_layout::kPartitionNumberAt);
+static_assert(offsetof(PARTITION_INFORMATION_EX, Mbr) +
+                  offsetof(PARTITION_INFORMATION_MBR, BootIndicator) ==
+              query_layout::kPartitionBootAt);
+static_assert(offsetof(PARTITION_INFORMATION_EX, Gpt) +
+                  offsetof(PARTITION_INFORMATION_GPT, PartitionType) ==
+              query_layout::kPartitionGptTypeAt);
+static_assert(offsetof(PARTITION_INFORMATION_EX, Gpt) +
+                  offsetof(PARTITION_INFORMATION_GPT, PartitionId) ==
+              query_layout::kPartitionGptIdAt);
+static_assert(offsetof(PARTITION_INFORMATION_EX, Gpt) +
+                  offsetof(PARTITION_INFORMATION_GPT, Attributes) ==
+              query_layout::kPartitionGptAttributesAt);
+static_assert(offsetof(DISK_GEOMETRY_EX, DiskSize) == query_layout::kGeometryDiskSizeAt);
 static_assert(sizeof(PARTITION_INFORMATION_EX) == disk_layout::kPartitionEntryBytes);
 static_assert(offsetof(PARTITION_INFORMATION_EX, StartingOffset) ==
               disk_layout::kPartitionOffsetAt);
@@ -97,16 +123,6 @@ bool query(HANDLE device, DWORD code, const void* in, DWORD inBytes, void* out, 
     if (returned)
         *returned = bytes;
     return ok != FALSE;
-}
-
-Guid guidOf(const GUID& guid) {
-    Guid out;
-    out.data1 = guid.Data1;
-    out.data2 = guid.Data2;
-    out.data3 = guid.Data3;
-    for (std::size_t i = 0; i < 8; ++i)
-        out.data4[i] = guid.Data4[i];
-    return out;
 }
 
 std::optional<VOLUME_DISK_EXTENTS> singleExtentOf(const std::wstring& volumeDevice) {
@@ -156,13 +172,13 @@ void readVolumeDevice(const NativeString& root, FormatSnapshot& snapshot) {
     STORAGE_PROPERTY_QUERY propertyQuery{};
     std::vector<std::uint8_t> descriptor(kDescriptorBufferBytes, 0);
     DWORD returned = 0;
-    if (!query(volume.get(), IOCTL_STORAGE_QUERY_PROPERTY, &propertyQuery, sizeof propertyQuery,
-               descriptor.data(), kDescriptorBufferBytes, &returned) ||
-        returned < disk_layout::kDescriptorBytes || returned > kDescriptorBufferBytes) {
+    const bool answered =
+        query(volume.get(), IOCTL_STORAGE_QUERY_PROPERTY, &propertyQuery, sizeof propertyQuery,
+              descriptor.data(), kDescriptorBufferBytes, &returned);
+    snapshot.storageDescriptor =
+        returnedBytes(answered, returned, std::move(descriptor), disk_layout::kDescriptorBytes);
+    if (!snapshot.storageDescriptor)
         return;
-    }
-    descriptor.resize(returned);
-    snapshot.storageDescriptor = std::move(descriptor);
 
     STORAGE_DEVICE_NUMBER number{};
     if (!query(volume.get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number)) {
@@ -170,34 +186,18 @@ void readVolumeDevice(const NativeString& root, FormatSnapshot& snapshot) {
     }
     snapshot.deviceNumber = number.DeviceNumber;
 
-    VOLUME_DISK_EXTENTS extents{};
-    if (!query(volume.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, &extents,
-               sizeof extents)) {
+    std::vector<std::uint8_t> extents(query_layout::kExtentsBytes, 0);
+    if (!query(volume.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, extents.data(),
+               query_layout::kExtentsBytes)) {
         return;
     }
-    snapshot.diskExtent =
-        DiskExtentFacts{extents.NumberOfDiskExtents, extents.Extents[0].DiskNumber,
-                        static_cast<std::uint64_t>(extents.Extents[0].StartingOffset.QuadPart),
-                        static_cast<std::uint64_t>(extents.Extents[0].ExtentLength.QuadPart)};
+    snapshot.diskExtent = diskExtentFromBytes(extents);
 
-    PARTITION_INFORMATION_EX info{};
-    if (!query(volume.get(), IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, &info, sizeof info)) {
-        return;
+    std::vector<std::uint8_t> info(disk_layout::kPartitionEntryBytes, 0);
+    if (query(volume.get(), IOCTL_DISK_GET_PARTITION_INFO_EX, nullptr, 0, info.data(),
+              disk_layout::kPartitionEntryBytes)) {
+        snapshot.partition = partitionFromBytes(info);
     }
-    PartitionFacts partition;
-    partition.style = static_cast<std::uint32_t>(info.PartitionStyle);
-    partition.offset = static_cast<std::uint64_t>(info.StartingOffset.QuadPart);
-    partition.length = static_cast<std::uint64_t>(info.PartitionLength.QuadPart);
-    partition.number = info.PartitionNumber;
-    if (info.PartitionStyle == PARTITION_STYLE_MBR) {
-        partition.mbrType = info.Mbr.PartitionType;
-        partition.bootIndicator = info.Mbr.BootIndicator != FALSE;
-    } else if (info.PartitionStyle == PARTITION_STYLE_GPT) {
-        partition.gptType = guidOf(info.Gpt.PartitionType);
-        partition.gptId = guidOf(info.Gpt.PartitionId);
-        partition.gptAttributes = info.Gpt.Attributes;
-    }
-    snapshot.partition = partition;
 }
 
 // The length query needs read access, which an unelevated handle of access 0 lacks; the geometry
@@ -207,14 +207,15 @@ std::optional<std::uint64_t> diskLengthOf(HANDLE disk) {
     if (query(disk, IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, &length, sizeof length)) {
         return static_cast<std::uint64_t>(length.Length.QuadPart);
     }
-    DISK_GEOMETRY_EX geometry{};
+    std::vector<std::uint8_t> geometry(sizeof(DISK_GEOMETRY_EX), 0);
     DWORD returned = 0;
-    if (query(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, &geometry, sizeof geometry,
-              &returned) &&
-        returned >= offsetof(DISK_GEOMETRY_EX, DiskSize) + sizeof geometry.DiskSize) {
-        return static_cast<std::uint64_t>(geometry.DiskSize.QuadPart);
-    }
-    return std::nullopt;
+    const bool answered = query(disk, IOCTL_DISK_GET_DRIVE_GEOMETRY_EX, nullptr, 0, geometry.data(),
+                                sizeof(DISK_GEOMETRY_EX), &returned);
+    const auto bytes = returnedBytes(answered, returned, std::move(geometry),
+                                     query_layout::kGeometryDiskSizeAt + 8);
+    if (!bytes)
+        return std::nullopt;
+    return geometryDiskSizeFromBytes(*bytes);
 }
 
 void readPhysicalDrive(std::uint32_t diskNumber, FormatSnapshot& snapshot) {
@@ -237,13 +238,9 @@ void readPhysicalDrive(std::uint32_t diskNumber, FormatSnapshot& snapshot) {
 
     std::vector<std::uint8_t> layout(kLayoutBufferBytes, 0);
     DWORD returned = 0;
-    if (!query(disk.get(), IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0, layout.data(),
-               kLayoutBufferBytes, &returned) ||
-        returned > kLayoutBufferBytes) {
-        return;
-    }
-    layout.resize(returned);
-    snapshot.driveLayout = std::move(layout);
+    const bool answered = query(disk.get(), IOCTL_DISK_GET_DRIVE_LAYOUT_EX, nullptr, 0,
+                                layout.data(), kLayoutBufferBytes, &returned);
+    snapshot.driveLayout = returnedBytes(answered, returned, std::move(layout), 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "format/format_query_bytes.h"
 #include "platform/text_encoding.h"
 
 namespace orvane {
@@ -14,27 +15,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 [[noreturn]] void refuse(const char* message) {
     throw std::runtime_error(message);
-}
-
-std::uint32_t u32At(const Bytes& bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        value |= std::uint32_t{bytes[at + i]} << (8 * i);
-    return value;
-}
-
-std::uint64_t u64At(const Bytes& bytes, std::size_t at) {
-    return u32At(bytes, at) | (std::uint64_t{u32At(bytes, at + 4)} << 32);
-}
-
-Guid guidAt(const Bytes& bytes, std::size_t at) {
-    Guid guid;
-    guid.data1 = u32At(bytes, at);
-    guid.data2 = static_cast<std::uint16_t>(bytes[at + 4] | (bytes[at + 5] << 8));
-    guid.data3 = static_cast<std::uint16_t>(bytes[at + 6] | (bytes[at + 7] << 8));
-    for (std::size_t i = 0; i < 8; ++i)
-        guid.data4[i] = bytes[at + 8 + i];
-    return guid;
 }
 
 NativeString decimal(std::uint64_t value) {

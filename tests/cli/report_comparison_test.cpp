@@ -66,6 +66,10 @@ TEST_F(ReportComparison, FolderLoadsItsJsonFilesRanksThemAndNamesTheFailures) {
     EXPECT_THAT(table[2], StartsWith("2 "));
     EXPECT_THAT(table[2], HasSubstr(" - Not recommended"));
     EXPECT_EQ(table[3], "");  // details follow the table
+    // Every column is padded to its width: the last one starts at one place on every line.
+    const auto lastColumn = [](const std::string& line) { return line.rfind("  ") + 2; };
+    EXPECT_EQ(lastColumn(table[1]), lastColumn(table[0]));
+    EXPECT_EQ(lastColumn(table[2]), lastColumn(table[0]));
     // Every row's details, with line feeds only.
     EXPECT_EQ(outcome.out.find('\r'), std::string::npos);
     EXPECT_THAT(outcome.out, HasSubstr("Comparison: 6.6 GB"));

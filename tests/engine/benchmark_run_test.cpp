@@ -5,7 +5,6 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -25,7 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAreArray;
 using ::testing::EndsWith;
-using ::testing::HasSubstr;
 using testing::MemoryDisk;
 using testing::nthOfKind;
 using testing::nthRequest;
@@ -445,51 +443,28 @@ TEST_F(BenchmarkRun, ProgressFollowsThePhasesAndEndsWithTheStatus) {
     const RunResult result = run(disk, cancel);
     ASSERT_EQ(result.status, RunStatus::kCompleted);
 
-    const std::string write = "Writing model-sized data (cache bypass requested, durable flush)...";
-    const std::string read = "Reading model-sized data (uncached)...";
-    const std::string verify = "Verifying every byte after random writes...";
-    const std::string create = "Creating and flushing 16 KiB history/output files...";
-    const std::string check = "Reading and checking history/output files (warm cache)...";
-    std::vector<std::pair<int, std::string>> fixed, randomRead, randomWrite;
-    for (const Progress& notice : notices_) {
-        if (notice.message == "Random read / 4 KiB QD1...") {
-            randomRead.emplace_back(notice.percent, notice.message);
-        } else if (notice.message == "Random write / 4 KiB QD1...") {
-            randomWrite.emplace_back(notice.percent, notice.message);
-        } else {
-            fixed.emplace_back(notice.percent, notice.message);
+    const std::vector<std::string> phases = {
+        "Writing model-sized data (cache bypass requested, durable flush)...",
+        "Reading model-sized data (uncached)...",
+        "Random read / 4 KiB QD1...",
+        "Random write / 4 KiB QD1...",
+        "Verifying every byte after random writes...",
+        "Creating and flushing 16 KiB history/output files...",
+        "Reading and checking history/output files (warm cache)...",
+        "Completed"};
+    std::vector<std::string> seen;
+    std::size_t randomReadNotices = 0;
+    for (std::size_t i = 0; i < notices_.size(); ++i) {
+        if (i > 0) {
+            EXPECT_GE(notices_[i].percent, notices_[i - 1].percent) << notices_[i].message;
         }
+        if (seen.empty() || seen.back() != notices_[i].message)
+            seen.push_back(notices_[i].message);
+        randomReadNotices += notices_[i].message == phases[2];
     }
-    const std::vector<std::pair<int, std::string>> expected = {
-        {5, write},   {17, write},  {30, read},   {39, read},   {80, verify},
-        {84, verify}, {90, create}, {91, create}, {92, create}, {93, create},
-        {95, check},  {95, check},  {96, check},  {97, check},  {100, "Completed"}};
-    EXPECT_EQ(fixed, expected);
-
-    const auto expectPhaseNotices = [](const std::vector<std::pair<int, std::string>>& notices,
-                                       int base, std::uint64_t operations) {
-        ASSERT_FALSE(notices.empty());
-        EXPECT_EQ(notices.front().first, base);
-        EXPECT_EQ(notices.size(), 1 + operations / 256);  // one per 256 requests
-        for (std::size_t i = 1; i < notices.size(); ++i) {
-            EXPECT_GE(notices[i].first, notices[i - 1].first);
-            EXPECT_LE(notices[i].first, base + 14);
-        }
-    };
-    expectPhaseNotices(randomRead, 50, result.metrics[4].operations);
-    expectPhaseNotices(randomWrite, 65, result.metrics[5].operations);
-
-    // The order of the phases shows in the order of the notices.
-    const auto position = [&](const std::string& message) {
-        for (std::size_t i = 0; i < notices_.size(); ++i) {
-            if (notices_[i].message == message)
-                return i;
-        }
-        return notices_.size();
-    };
-    EXPECT_LT(position(read), position("Random read / 4 KiB QD1..."));
-    EXPECT_LT(position("Random read / 4 KiB QD1..."), position("Random write / 4 KiB QD1..."));
-    EXPECT_LT(position("Random write / 4 KiB QD1..."), position(verify));
+    EXPECT_EQ(seen, phases);
+    EXPECT_EQ(notices_.back().percent, 100);
+    EXPECT_EQ(randomReadNotices, 1 + result.metrics[4].operations / 256);  // one per 256 requests
 }
 
 TEST_F(BenchmarkRun, WithoutACallbackTheRunIsTheSame) {
@@ -523,13 +498,10 @@ TEST_F(BenchmarkRun, AThrowingCallbackFailsTheRunButNeverEscapesIt) {
 // ---------------------------------------------------------------- validation and set-up
 
 TEST_F(BenchmarkRun, RefusedOptionsSendOneNoticeAndTouchNothing) {
-    std::vector<RunOptions> refused(6, smallRun());
+    // The option limits themselves are the rules' table; here, that a refusal touches nothing.
+    std::vector<RunOptions> refused(2, smallRun());
     refused[0].testBytes = 16 * kMebibyte + 1;
-    refused[1].smallFiles = 1001;
-    refused[2].randomSecondsPerPhase = 0.05;
-    refused[3].modelGB = std::numeric_limits<double>::quiet_NaN();
-    refused[4].modelGB = 0.0;
-    refused[5].folder = target_.path() / "missing";
+    refused[1].folder = target_.path() / "missing";
     for (const RunOptions& options : refused) {
         std::atomic<bool> cancel{false};
         MemoryDisk disk(&cancel);

@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/fresh_run_assessment.h"
 #include "platform/text_encoding.h"
 
 namespace orvane {
 namespace {
 
-constexpr const char* kPlanning =
+const std::string kPlanning =
     ". Planning thresholds, not a certification or an inference-speed prediction.";
+const std::string kGood = "Good storage candidate" + kPlanning;
+const std::string kUsable = "Usable, with slower model switching" + kPlanning;
+const std::string kArchive = "Better for model archives; expect slow starts or stalls" + kPlanning;
+const std::string kNoRating =
+    "No suitability rating: a complete, verified test with successful cleanup is required.";
 constexpr std::uint64_t kTwentyGiB = 21474836480ull;
 
 Metric metric(const char* id, double value, double p99 = 0) {
@@ -18,83 +25,80 @@ Metric metric(const char* id, double value, double p99 = 0) {
     return m;
 }
 
+// Sequential write, sequential read, random read, then the two write quarters (100 then 60).
 RunResult completedRun(double read, double randomRead, double write) {
     RunResult result;
     result.status = RunStatus::kCompleted;
-    result.verified = true;
-    result.cleaned = true;
-    result.volume.filesystem = fromUtf8("NTFS");
-    result.volume.freeBytesBefore = 64 * 1073741824ull;
+    result.verified = result.cleaned = true;
+    result.volume.filesystem = fromUtf8("fat32");  // only the exact name "FAT32" is remarked
+    result.volume.freeBytesBefore = kTwentyGiB;
     result.metrics = {metric("sequential_write", write), metric("sequential_read", read),
-                      metric("random_read", randomRead)};
+                      metric("random_read", randomRead, 50.0), metric("write_first_quarter", 100),
+                      metric("write_last_quarter", 60)};
     return result;
 }
 
-TEST(FreshRunAssessment, LabelsAtTheirThresholds) {
-    EXPECT_EQ(assessFreshRun(completedRun(300, 2000, 100)),
-              std::string("Good storage candidate") + kPlanning);
-    EXPECT_EQ(assessFreshRun(completedRun(250, 3000, 200)),
-              std::string("Usable, with slower model switching") + kPlanning);
-    EXPECT_EQ(assessFreshRun(completedRun(100, 500, 30)),
-              std::string("Usable, with slower model switching") + kPlanning);
-    EXPECT_EQ(assessFreshRun(completedRun(500, 5000, 29.9)),
-              std::string("Better for model archives; expect slow starts or stalls") + kPlanning);
-    EXPECT_EQ(assessFreshRun(completedRun(500, 499.9, 500)),
-              std::string("Better for model archives; expect slow starts or stalls") + kPlanning);
-    RunResult none = completedRun(0, 0, 0);
-    none.metrics.clear();
-    EXPECT_EQ(assessFreshRun(none),
-              std::string("Better for model archives; expect slow starts or stalls") + kPlanning);
+struct AssessmentCase {
+    const char* name;
+    double read, randomRead, write;
+    std::function<void(RunResult&)> change;
+    std::string expected;
+};
+
+void PrintTo(const AssessmentCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
-TEST(FreshRunAssessment, OnlyACleanVerifiedCompletedRunIsRated) {
-    const std::string noRating =
-        "No suitability rating: a complete, verified test with successful cleanup is required.";
-    RunResult warning = completedRun(3000, 90000, 3000);
-    warning.status = RunStatus::kCleanupWarning;
-    EXPECT_EQ(assessFreshRun(warning), noRating);
-    RunResult unverified = completedRun(3000, 90000, 3000);
-    unverified.verified = false;
-    EXPECT_EQ(assessFreshRun(unverified), noRating);
-    RunResult uncleaned = completedRun(3000, 90000, 3000);
-    uncleaned.cleaned = false;
-    EXPECT_EQ(assessFreshRun(uncleaned), noRating);
+class FreshRunAssessment : public ::testing::TestWithParam<AssessmentCase> {};
+
+TEST_P(FreshRunAssessment, GivesItsLabelAndRemarks) {
+    RunResult run = completedRun(GetParam().read, GetParam().randomRead, GetParam().write);
+    if (GetParam().change)
+        GetParam().change(run);
+    EXPECT_EQ(assessFreshRun(run), GetParam().expected);
 }
 
-TEST(FreshRunAssessment, RemarksAtTheirBoundaries) {
-    RunResult run = completedRun(300, 2000, 100);
-    run.volume.filesystem = fromUtf8("fat32");
-    run.volume.freeBytesBefore = kTwentyGiB;
-    run.metrics.push_back(metric("write_first_quarter", 100));
-    run.metrics.push_back(metric("write_last_quarter", 60));
-    run.metrics[2].p99ms = 50.0;
-    EXPECT_EQ(assessFreshRun(run), std::string("Good storage candidate") + kPlanning);
+const AssessmentCase kCases[] = {
+    {"GoodAtEveryThreshold", 300, 2000, 100, {}, kGood},
+    {"UsableReadBelowGood", 299.9, 3000, 200, {}, kUsable},
+    {"UsableRandomBelowGood", 500, 1999.9, 200, {}, kUsable},
+    {"UsableWriteBelowGood", 500, 3000, 99.9, {}, kUsable},
+    {"UsableAtEveryThreshold", 100, 500, 30, {}, kUsable},
+    {"ArchiveReadBelow", 99.9, 5000, 500, {}, kArchive},
+    {"ArchiveRandomBelow", 500, 499.9, 500, {}, kArchive},
+    {"ArchiveWriteBelow", 500, 5000, 29.9, {}, kArchive},
+    {"ArchiveWithoutMetrics", 500, 5000, 500, [](RunResult& r) { r.metrics.clear(); }, kArchive},
+    {"CleanupWarning", 3000, 90000, 3000,
+     [](RunResult& r) { r.status = RunStatus::kCleanupWarning; }, kNoRating},
+    {"Unverified", 3000, 90000, 3000, [](RunResult& r) { r.verified = false; }, kNoRating},
+    {"Uncleaned", 3000, 90000, 3000, [](RunResult& r) { r.cleaned = false; }, kNoRating},
+    {"LessThan20GiBFree", 300, 2000, 100,
+     [](RunResult& r) { r.volume.freeBytesBefore = kTwentyGiB - 1; },
+     kGood + " Less than 20 GiB free: plan space for models, runtimes and outputs."},
+    {"WritesSlowedJustOver40Percent", 300, 2000, 100,
+     [](RunResult& r) { r.metrics[4].value = 59.9; },
+     kGood + " Writes slowed by more than 40% across this test."},
+    {"NoFirstQuarterNoSlowdown", 300, 2000, 100,
+     [](RunResult& r) { r.metrics[3].value = r.metrics[4].value = 0; }, kGood},
+    {"ReadStallJustOver50ms", 300, 2000, 100, [](RunResult& r) { r.metrics[2].p99ms = 50.1; },
+     kGood + " Read p99 latency exceeded 50 ms; intermittent stalls are possible."},
+    {"AllRemarksInTheirOrder", 300, 2000, 100,
+     [](RunResult& r) {
+         r.volume.filesystem = fromUtf8("FAT32");
+         r.volume.freeBytesBefore = 1;
+         r.metrics[4].value = 10;
+         r.metrics[2].p99ms = 80;
+         r.metrics.push_back(metric("random_write", 900, 51));
+     },
+     kGood + " FAT32 cannot store a single file of 4 GiB or more; many models will not fit."
+             " Less than 20 GiB free: plan space for models, runtimes and outputs."
+             " Writes slowed by more than 40% across this test."
+             " Read p99 latency exceeded 50 ms; intermittent stalls are possible."
+             " Write p99 latency exceeded 50 ms; intermittent stalls are possible."},
+};
 
-    run.volume.freeBytesBefore = kTwentyGiB - 1;
-    EXPECT_NE(assessFreshRun(run).find(" Less than 20 GiB free"), std::string::npos);
-    run.metrics[4].value = 59.9;
-    EXPECT_NE(assessFreshRun(run).find(" Writes slowed by more than 40% across this test."),
-              std::string::npos);
-    run.metrics[2].p99ms = 50.1;
-    EXPECT_NE(assessFreshRun(run).find(" Read p99 latency exceeded 50 ms"), std::string::npos);
-}
-
-TEST(FreshRunAssessment, AllRemarksInTheirOrder) {
-    RunResult run = completedRun(300, 2000, 100);
-    run.volume.filesystem = fromUtf8("FAT32");
-    run.volume.freeBytesBefore = 1;
-    run.metrics.push_back(metric("write_first_quarter", 100));
-    run.metrics.push_back(metric("write_last_quarter", 10));
-    run.metrics[2].p99ms = 80;
-    run.metrics.push_back(metric("random_write", 900, 51));
-    EXPECT_EQ(assessFreshRun(run),
-              std::string("Good storage candidate") + kPlanning +
-                  " FAT32 cannot store a single file of 4 GiB or more; many models will not fit."
-                  " Less than 20 GiB free: plan space for models, runtimes and outputs."
-                  " Writes slowed by more than 40% across this test."
-                  " Read p99 latency exceeded 50 ms; intermittent stalls are possible."
-                  " Write p99 latency exceeded 50 ms; intermittent stalls are possible.");
-}
+INSTANTIATE_TEST_SUITE_P(Rules, FreshRunAssessment, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace orvane

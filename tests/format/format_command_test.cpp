@@ -154,7 +154,9 @@ TEST(FormatCommand, EveryValidationHasItsMessage) {
     for (std::uint32_t cluster : {32768u, 65536u, 131072u, 262144u}) {
         EXPECT_EQ(failureOf(good, cluster, "a-b 1_c"), "composed") << cluster;
     }
-    EXPECT_EQ(failureOf(good, 0, "ABCDEFGHIJK"), "composed");
+    // Eleven characters at most; each end of every allowed range.
+    for (const char* label : {"ABCDEFGHIJK", "AZaz09"})
+        EXPECT_EQ(failureOf(good, 0, label), "composed") << label;
 
     const std::string params = format_command_error::kParameters;
     EXPECT_EQ(failureOf(good, 16384, "orvane"), params);

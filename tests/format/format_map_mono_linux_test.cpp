@@ -12,22 +12,16 @@
 
 #include "tests/format/map_images.h"
 #include "tests/format/script_source.h"
+#include "tests/support/byte_builder.h"
 #include "tests/support/source_tree.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (std::size_t i = 0; i < 4; ++i)
-        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void put64(Bytes& b, std::size_t at, std::uint64_t v) {
-    put32(b, at, static_cast<std::uint32_t>(v));
-    put32(b, at + 4, static_cast<std::uint32_t>(v >> 32));
-}
+using testing::Bytes;
+using testing::put32;
+using testing::put64;
 
 std::uint32_t crc32(const Bytes& b, std::size_t at, std::size_t n) {
     std::uint32_t c = 0xFFFFFFFFu;

@@ -23,13 +23,6 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
 class FormatScriptText : public ::testing::Test {
   protected:
     const std::string script = testing::readFormatScript();
@@ -52,64 +45,6 @@ TEST_F(FormatScriptText, IsAsciiWithCrlfAndNamesItselfFirst) {
     EXPECT_EQ(lines[1],
               "# This script is not a standalone CLI utility. It never accepts arbitrary command "
               "text.\r");
-}
-
-// Every failure text appears once, and the checks of each group appear in their order.
-TEST_F(FormatScriptText, EveryFailureTextAppearsOnceInOrder) {
-    const std::vector<std::vector<std::string>> groups = {
-        {"Missing or invalid reviewed volume identity.",
-         "The volume serial changed after confirmation; formatting was refused.",
-         "Volume identity changed; formatting was refused.",
-         " If formatting was attempted, contents may have changed.",
-         "Orvane Varnolt - Format failed"},
-        {"Expected exactly one volume and one physical disk.",
-         "Expected exactly one ordinary disk partition for this volume.",
-         "The reviewed volume identity or drive letter changed.",
-         "The reviewed physical disk changed.", "Windows boot and system disks are protected.",
-         "Clustered, offline and read-only disks are not supported.",
-         "Only verified USB, SD and MMC storage can be formatted."},
-        {"Physical device serial changed or missing.",
-         "Reviewed capacity or partition geometry changed.",
-         "Unsupported partition layout or state.", "Only ordinary data partitions are supported.",
-         "Disk or partition map identity changed or missing.",
-         "Invalid or overlapping partition map.",
-         "Windows/application physical disks are protected."},
-        {"Unsupported allocation unit size.",
-         "Invalid volume name: use 1-11 ASCII letters, digits, spaces, underscores or hyphens, "
-         "without outer spaces or leading hyphen.",
-         "Windows did not report a completed exFAT format.",
-         "Formatted label or allocation could not be verified; contents may have changed.",
-         "Windows reported a different allocation unit size."},
-        {"\"Unsupported geometry\"",
-         "\"Short map read\"",
-         "\"Cannot read raw partition map\"",
-         "\"Invalid MBR signature\"",
-         "\"Missing protective MBR\"",
-         "\"Hybrid MBR refused\"",
-         "\"GPT signature\"",
-         "\"GPT header bounds\"",
-         "\"GPT header CRC\"",
-         "\"GPT table bounds\"",
-         "\"GPT table CRC\"",
-         "\"GPT copies disagree\"",
-         "\"Malformed MBR entry\"",
-         "\"Unsupported MBR map\"",
-         "\"MBR bounds\"",
-         "\"MBR overlap\"",
-         "\"Raw partition differs from review\"",
-         "\"GPT partition bounds\"",
-         "\"GPT overlap\"",
-         "\"Raw GPT differs from review\""},
-    };
-    for (const auto& group : groups) {
-        std::size_t previous = 0;
-        for (const std::string& text : group) {
-            EXPECT_EQ(occurrences(script, text), 1u) << text;
-            const std::size_t at = script.find(text);
-            EXPECT_GE(at, previous) << text << " is out of order";
-            previous = at == std::string::npos ? previous : at;
-        }
-    }
 }
 
 // The lines compaction would lose from a here-string, and code lines continued with a backtick

@@ -7,11 +7,15 @@
 
 #include "format/format_target_rules.h"
 #include "platform/text_encoding.h"
+#include "tests/support/byte_builder.h"
 
 namespace orvane {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using testing::Bytes;
+using testing::put32;
+using testing::put64;
+using testing::putGuid;
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
 constexpr std::uint64_t kDiskBytes = 64000 * kMiB;
@@ -24,24 +28,6 @@ const char* const kSystemVolume = "\\\\?\\Volume{11111111-2222-3333-4444-5555555
 const Guid kPartitionGuid{
     0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
 const Guid kDiskGuid{0xFEDCBA98, 0x7654, 0x3210, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
-
-void put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-void put64(Bytes& bytes, std::size_t at, std::uint64_t value) {
-    put32(bytes, at, static_cast<std::uint32_t>(value));
-    put32(bytes, at + 4, static_cast<std::uint32_t>(value >> 32));
-}
-void putGuid(Bytes& bytes, std::size_t at, const Guid& guid) {
-    put32(bytes, at, guid.data1);
-    bytes[at + 4] = static_cast<std::uint8_t>(guid.data2);
-    bytes[at + 5] = static_cast<std::uint8_t>(guid.data2 >> 8);
-    bytes[at + 6] = static_cast<std::uint8_t>(guid.data3);
-    bytes[at + 7] = static_cast<std::uint8_t>(guid.data3 >> 8);
-    for (std::size_t i = 0; i < 8; ++i)
-        bytes[at + 8 + i] = guid.data4[i];
-}
 
 // A storage device descriptor as the property query returns it, serial text after the header.
 Bytes descriptorBytes(std::uint32_t busType, const std::string& serial, bool terminated = true) {

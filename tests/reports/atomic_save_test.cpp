@@ -94,6 +94,9 @@ TEST(ReportFileBaseName, CutToOneHundredEightyUtf16Units) {
     const std::string smile = "\xF0\x9F\x98\x80";
     EXPECT_EQ(toUtf8(baseName(std::string(178, 'a') + smile + "b")), std::string(178, 'a') + smile);
     EXPECT_EQ(toUtf8(baseName(std::string(179, 'a') + smile)), std::string(179, 'a'));
+    // A three-byte sequence is one unit, from the lowest lead byte on (U+0800).
+    const std::string alaf = "\xE0\xA0\x80";
+    EXPECT_EQ(toUtf8(baseName(std::string(179, 'a') + alaf)), std::string(179, 'a') + alaf);
     // The underscore in front of a device name counts.
     EXPECT_EQ(toUtf8(baseName("con." + std::string(200, 'x'))), "_con." + std::string(175, 'x'));
 }

@@ -123,34 +123,9 @@ TEST(ReportImport, DuplicateKeysAreRefusedPerObject) {
     EXPECT_EQ(importMessage(document), "imported");
 }
 
-TEST(ReportImport, SyntaxErrorsAreTheLibrarysParseErrors) {
-    for (const std::string text : {"", "{", "{\"a\":1,}", "{/*c*/}", "{\"a\":\"\xFF\"}"}) {
-        EXPECT_THROW(importReport(text, ""), json::parse_error) << text;
-    }
-}
-
-TEST(ReportImport, SchemaAndApplicationIdentifyTheReport) {
-    EXPECT_EQ(importMessage(withDocument([](json& d) { d["schemaVersion"] = 1.0; })),
-              "Not a schema 1 Varnolt report.");
-    EXPECT_EQ(importMessage(withDocument([](json& d) { d["schemaVersion"] = 2; })),
-              "Not a schema 1 Varnolt report.");
-    EXPECT_EQ(importMessage(withDocument([](json& d) { d["schemaVersion"] = "1"; })),
-              "Not a schema 1 Varnolt report.");
-    EXPECT_EQ(importMessage(withDocument([](json& d) { d["schemaVersion"] = 1u; })), "imported");
-    EXPECT_EQ(importMessage(withDocument([](json& d) { d["application"] = " Orvane Varnolt 1"; })),
-              "Not a schema 1 Varnolt report.");
-    EXPECT_EQ(importMessage(withDocument([](json& d) { d["application"] = "Orvane Varnolt"; })),
-              "imported");
-    EXPECT_EQ(importMessage(withDocument([](json& d) { d["application"] = "Orvane Varnolt 9.4"; })),
-              "imported");
-    EXPECT_EQ(importMessage(withDocument([](json& d) { d["application"] = 1; })),
-              "Not a schema 1 Varnolt report.");
+TEST(ReportImport, NonObjectDocumentsAreNotReports) {
     EXPECT_EQ(importMessage("[1]"), "Not a schema 1 Varnolt report.");
     EXPECT_EQ(importMessage("\"report\""), "Not a schema 1 Varnolt report.");
-    EXPECT_THAT(importMessage(withDocument([](json& d) { d.erase("schemaVersion"); })),
-                ::testing::HasSubstr("key 'schemaVersion' not found"));
-    EXPECT_THAT(importMessage(withDocument([](json& d) { d.erase("application"); })),
-                ::testing::HasSubstr("key 'application' not found"));
 }
 
 TEST(ReportImport, FreeSpaceMayEqualButNotExceedCapacity) {
@@ -203,7 +178,19 @@ TEST_P(ReportImportRule, FiresWithItsOwnMessage) {
     EXPECT_EQ(importMessage(withDocument(GetParam().change)), GetParam().message);
 }
 
+constexpr const char* kNotAReport = "Not a schema 1 Varnolt report.";
+
 const RuleCase kRuleCases[] = {
+    {"SchemaReal", [](json& d) { d["schemaVersion"] = 1.0; }, kNotAReport},
+    {"SchemaTwo", [](json& d) { d["schemaVersion"] = 2; }, kNotAReport},
+    {"SchemaText", [](json& d) { d["schemaVersion"] = "1"; }, kNotAReport},
+    {"SchemaUnsigned", [](json& d) { d["schemaVersion"] = 1u; }, "imported"},
+    {"ApplicationLeadingBlank", [](json& d) { d["application"] = " Orvane Varnolt 1"; },
+     kNotAReport},
+    {"ApplicationNumber", [](json& d) { d["application"] = 1; }, kNotAReport},
+    {"ApplicationWithoutVersion", [](json& d) { d["application"] = "Orvane Varnolt"; }, "imported"},
+    {"ApplicationOtherVersion", [](json& d) { d["application"] = "Orvane Varnolt 9.4"; },
+     "imported"},
     {"PlatformNumber", [](json& d) { d["platform"] = 1; }, "Invalid string field: platform"},
     {"ProfileNull", [](json& d) { d["profile"] = nullptr; }, "Invalid string field: profile"},
     {"TimestampArray", [](json& d) { d["timestampUtc"] = json::array(); },
@@ -259,28 +246,47 @@ const RuleCase kRuleCases[] = {
 INSTANTIATE_TEST_SUITE_P(Rules, ReportImportRule, ::testing::ValuesIn(kRuleCases),
                          [](const auto& param) { return std::string(param.param.name); });
 
-TEST(ReportImport, MissingRequiredKeysAreTheLibrarysOutOfRangeErrors) {
-    const std::vector<std::function<void(json&)>> removals = {
-        [](json& d) { d.erase("platform"); },
-        [](json& d) { d.erase("writePolicy"); },
-        [](json& d) { d.erase("cleaned"); },
-        [](json& d) { d.erase("volume"); },
-        [](json& d) { d["volume"].erase("label"); },
-        [](json& d) { d["volume"].erase("freeBytesBefore"); },
-        [](json& d) { d.erase("metrics"); },
-        [](json& d) { d["metrics"][0].erase("id"); },
-        [](json& d) { d["metrics"][0].erase("value"); },
-        [](json& d) { d["metrics"][0].erase("p99ms"); },
-    };
-    for (const auto& remove : removals) {
-        EXPECT_THROW(importReport(withDocument(remove), ""), json::out_of_range);
+// What the JSON library refuses keeps the library's own exception type.
+std::string libraryErrorOf(const std::string& text) {
+    try {
+        importReport(text, "");
+    } catch (const json::parse_error&) {
+        return "parse";
+    } catch (const json::out_of_range&) {
+        return "out of range";
+    } catch (const std::exception& error) {
+        return error.what();
     }
+    return "imported";
 }
 
-TEST(ReportImport, NumbersBeyondDoubleRangeAreRefusedByTheLibrary) {
-    const std::string text = replaceOnce(testing::validReportDocument().dump(),
-                                         "\"totalBytes\":64000000000", "\"totalBytes\":1e999");
-    EXPECT_THROW(importReport(text, ""), json::out_of_range);
+std::string without(const char* key, const char* inside = nullptr, bool inMetric = false) {
+    return withDocument([&](json& d) {
+        json& object = inMetric ? d["metrics"][0] : inside ? d[inside] : d;
+        object.erase(key);
+    });
+}
+
+TEST(ReportImport, LibraryErrorsKeepTheirTypes) {
+    for (const std::string text : {"", "{", "{\"a\":1,}", "{/*c*/}", "{\"a\":\"\xFF\"}"})
+        EXPECT_EQ(libraryErrorOf(text), "parse") << text;
+    const std::string missing[] = {
+        without("schemaVersion"),
+        without("application"),
+        without("platform"),
+        without("writePolicy"),
+        without("cleaned"),
+        without("volume"),
+        without("label", "volume"),
+        without("freeBytesBefore", "volume"),
+        without("metrics"),
+        without("id", nullptr, true),
+        without("value", nullptr, true),
+        without("p99ms", nullptr, true),
+        replaceOnce(testing::validReportDocument().dump(), "\"totalBytes\":64000000000",
+                    "\"totalBytes\":1e999")};
+    for (const std::string& text : missing)
+        EXPECT_EQ(libraryErrorOf(text), "out of range") << text.substr(0, 200);
 }
 
 TEST(ReportImport, DisplayNameComesFromHintDocumentLabelOrFallback) {

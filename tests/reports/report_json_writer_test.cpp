@@ -8,7 +8,6 @@
 #include <stdexcept>
 
 #include "engine/measurement_methods.h"
-#include "platform/text_encoding.h"
 #include "reports/report_import.h"
 #include "reports/report_json_writer.h"
 #include "reports/report_raw_text.h"
@@ -19,9 +18,7 @@ namespace orvane {
 namespace {
 
 using nlohmann::json;
-using ::testing::EndsWith;
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 std::string platformSuffix() {
     return std::string(runningMeasurementMethods().platform) == "Windows" ? "windows" : "linux";
@@ -32,20 +29,6 @@ TEST(ReportJsonWriter, ReferenceRunMatchesTheGoldenFileByteForByte) {
     EXPECT_EQ(text, testing::goldenText("reference_report_" + platformSuffix() + ".json", text));
 }
 
-TEST(ReportJsonWriter, NumberAndTextFormsOfTheReferenceRun) {
-    const std::string text = writeReportJson(testing::referenceRun(), "");
-    EXPECT_THAT(text, HasSubstr("\"value\": 5.0,"));
-    EXPECT_THAT(text, HasSubstr("\"value\": 0.1234,"));
-    EXPECT_THAT(text, HasSubstr("\"value\": 123.456789,"));  // six-decimal rounding first
-    EXPECT_THAT(text, HasSubstr("\"p95ms\": 0.0,"));
-    EXPECT_THAT(text, HasSubstr("\"note\": \"Tab\\there and \\u0001 control\""));
-    EXPECT_THAT(text, HasSubstr("\"label\": \"Fast \xC3\x9CSB\""));  // UTF-8, not escaped
-    EXPECT_THAT(text, HasSubstr("\"modelGB\": 6.6,"));
-    EXPECT_THAT(text, HasSubstr("\n  \"schemaVersion\": 1,\n"));
-    EXPECT_THAT(text, EndsWith("}\n"));
-    EXPECT_THAT(text, Not(HasSubstr("\r")));
-}
-
 TEST(ReportJsonWriter, RawStageEscapesControlBytesOnly) {
     EXPECT_EQ(jsonStringLiteral(std::string("a\t\n\r\"\\\x1B\x01\x7F\xC3\xA9", 11)),
               "\"a\\t\\n\\r\\\"\\\\\\u001b\\u0001\x7F\xC3\xA9\"");
@@ -53,40 +36,18 @@ TEST(ReportJsonWriter, RawStageEscapesControlBytesOnly) {
     EXPECT_EQ(jsonStringLiteral(""), "\"\"");
 }
 
-TEST(ReportJsonWriter, EveryReportImportsAgainWithTheRunsFigures) {
+// The golden file pins the text; this pins that every status and size written loads again.
+TEST(ReportJsonWriter, EveryReportImportsAgain) {
     RunResult run = testing::referenceRun();
     for (const char* status : {"Completed", "Failed", "Cancelled", "Cleanup warning"}) {
         run.status = *runStatusFromText(status);
         for (const double modelGB : {0.0, 0.1, 6.6, 1000.0, 1000.5}) {
             run.options.modelGB = modelGB;
-            const std::string text = writeReportJson(run, "");
             SavedReport report;
-            ASSERT_NO_THROW(report = importReport(text, "")) << status << " " << modelGB;
-            EXPECT_EQ(report.platform, runningMeasurementMethods().platform);
-            EXPECT_EQ(report.timestampUtc, run.timestampUtc);
-            EXPECT_EQ(report.scratchFolder, toUtf8(run.scratchFolder.native()));
-            EXPECT_EQ(report.totalBytes, static_cast<double>(run.volume.totalBytes));
-            EXPECT_EQ(report.freeBytesBefore, static_cast<double>(run.volume.freeBytesBefore));
-            EXPECT_EQ(report.allocationUnitBytes,
-                      static_cast<double>(run.volume.allocationUnitBytes));
-            EXPECT_EQ(report.sequentialWrite, 5.0);
-            EXPECT_EQ(report.sequentialRead, 250.0);
-            EXPECT_EQ(report.randomRead, 2345.678);
-            EXPECT_EQ(report.randomWrite, 345.5);
-            EXPECT_EQ(report.randomWriteP99, 8.0);
-            EXPECT_EQ(report.smallFileWrite, 150.0);
+            ASSERT_NO_THROW(report = importReport(writeReportJson(run, ""), ""))
+                << status << " " << modelGB;
             EXPECT_EQ(report.status, status);
-            const json& document = *report.document;
-            ASSERT_EQ(document.at("metrics").size(), run.metrics.size());
-            for (std::size_t i = 0; i < run.metrics.size(); ++i) {
-                EXPECT_EQ(document["metrics"][i]["id"], run.metrics[i].id);
-                EXPECT_EQ(document["metrics"][i]["note"], run.metrics[i].note);
-                EXPECT_EQ(document["metrics"][i]["operations"], run.metrics[i].operations);
-            }
-            EXPECT_EQ(document.at("folder"), toUtf8(run.options.folder.native()));
-            EXPECT_EQ(document.at("testBytes"), run.options.testBytes);
-            EXPECT_EQ(document.at("bytesWritten"), run.bytesWritten);
-            EXPECT_EQ(document.at("modelGB"), modelGB);
+            EXPECT_EQ(report.document->at("modelGB"), modelGB);
         }
     }
 }

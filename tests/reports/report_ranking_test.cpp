@@ -112,51 +112,60 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberColumnCase{ReportColumn::RandomWriteIops, &SavedReport::randomWrite},
                       NumberColumnCase{ReportColumn::SmallWrites, &SavedReport::smallFileWrite}));
 
-TEST(Ranking, RankColumnBothWays) {
-    const std::vector<SavedReport> reports = {report("second", 0, 20), report("third", 1, 1),
-                                              report("first", 0, 10)};
-    EXPECT_THAT(sortedBy(reports, ReportColumn::Rank, true),
-                ElementsAre("first", "second", "third"));
-    EXPECT_THAT(sortedBy(reports, ReportColumn::Rank, false),
-                ElementsAre("third", "second", "first"));
+// Reports, the column, the order ascending, then descending.
+struct OrderCase {
+    const char* name;
+    std::vector<SavedReport> reports;
+    ReportColumn column;
+    std::vector<std::string> ascending, descending;
+};
+
+void PrintTo(const OrderCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
-TEST(Ranking, UnknownModelReadTimesGoLastInBothDirections) {
-    const std::vector<SavedReport> reports = {report("unknown", 0, kUnknown),
-                                              report("slow", 1, 200), report("fast", 1, 20)};
-    EXPECT_THAT(sortedBy(reports, ReportColumn::ModelReadSeconds, true),
-                ElementsAre("fast", "slow", "unknown"));
-    EXPECT_THAT(sortedBy(reports, ReportColumn::ModelReadSeconds, false),
-                ElementsAre("slow", "fast", "unknown"));
+class RankingOrder : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(RankingOrder, SortsBothWays) {
+    EXPECT_EQ(sortedBy(GetParam().reports, GetParam().column, true), GetParam().ascending);
+    EXPECT_EQ(sortedBy(GetParam().reports, GetParam().column, false), GetParam().descending);
 }
 
-TEST(Ranking, TextColumnsCompareBytes) {
-    const std::vector<SavedReport> reports = {report("alpha", 0, 1), report("Zeta", 0, 2),
-                                              report("\xC3\x84rger", 0, 3), report("Zet", 0, 4)};
-    EXPECT_THAT(sortedBy(reports, ReportColumn::DriveTest, true),
-                ElementsAre("Zet", "Zeta", "alpha", "\xC3\x84rger"));
-    EXPECT_THAT(sortedBy(reports, ReportColumn::DriveTest, false),
-                ElementsAre("\xC3\x84rger", "alpha", "Zeta", "Zet"));
-}
-
-TEST(Ranking, TestedTimeParsesOffsetsAndPutsInvalidLast) {
-    const std::vector<SavedReport> reports = {
-        report("invalidLeap", 0, 1, "2023-02-29T10:00:00Z"),
-        report("leap", 0, 2, "2024-02-29T10:00:00Z"),
-        report("noZone", 0, 3, "2024-05-01T12:00:00"),
-        report("offset", 0, 4, "2024-05-01T12:00:00+02:00"),
-        report("utc", 0, 5, "2024-05-01T10:00:00Z"),
-        report("fraction", 0, 6, "2024-05-01T10:00:00.25Z"),
-        report("western", 0, 7, "2024-04-30T23:30:00-10:45"),
-    };
-    // offset and utc are the same instant: their identity (timestamp text) decides both ways.
-    EXPECT_THAT(
-        sortedBy(reports, ReportColumn::TestedUtc, true),
-        ElementsAre("leap", "utc", "offset", "fraction", "western", "invalidLeap", "noZone"));
-    EXPECT_THAT(
-        sortedBy(reports, ReportColumn::TestedUtc, false),
-        ElementsAre("western", "fraction", "utc", "offset", "leap", "invalidLeap", "noZone"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Columns, RankingOrder,
+    ::testing::Values(
+        OrderCase{"Rank",
+                  {report("second", 0, 20), report("third", 1, 1), report("first", 0, 10)},
+                  ReportColumn::Rank,
+                  {"first", "second", "third"},
+                  {"third", "second", "first"}},
+        // Unknown model read times go last in both directions.
+        OrderCase{"UnknownReadTimeLast",
+                  {report("unknown", 0, kUnknown), report("slow", 1, 200), report("fast", 1, 20)},
+                  ReportColumn::ModelReadSeconds,
+                  {"fast", "slow", "unknown"},
+                  {"slow", "fast", "unknown"}},
+        // Text compares bytes.
+        OrderCase{"TextBytes",
+                  {report("alpha", 0, 1), report("Zeta", 0, 2), report("\xC3\x84rger", 0, 3),
+                   report("Zet", 0, 4)},
+                  ReportColumn::DriveTest,
+                  {"Zet", "Zeta", "alpha", "\xC3\x84rger"},
+                  {"\xC3\x84rger", "alpha", "Zeta", "Zet"}},
+        // Offsets are parsed and invalid times go last; offset and utc are the same instant, so
+        // their identity (the timestamp text) decides both ways.
+        OrderCase{"TestedTime",
+                  {report("invalidLeap", 0, 1, "2023-02-29T10:00:00Z"),
+                   report("leap", 0, 2, "2024-02-29T10:00:00Z"),
+                   report("noZone", 0, 3, "2024-05-01T12:00:00"),
+                   report("offset", 0, 4, "2024-05-01T12:00:00+02:00"),
+                   report("utc", 0, 5, "2024-05-01T10:00:00Z"),
+                   report("fraction", 0, 6, "2024-05-01T10:00:00.25Z"),
+                   report("western", 0, 7, "2024-04-30T23:30:00-10:45")},
+                  ReportColumn::TestedUtc,
+                  {"leap", "utc", "offset", "fraction", "western", "invalidLeap", "noZone"},
+                  {"western", "fraction", "utc", "offset", "leap", "invalidLeap", "noZone"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Ranking, SameRunReplacesItsEntryInPlace) {
     std::vector<SavedReport> reports = {report("a", 0, 1), report("b", 0, 2)};

@@ -112,6 +112,35 @@ const RuleCase kRuleCases[] = {
     {"P99Exactly10", [](SavedReport& r) { r.randomWriteP99 = 10; }, kModelGB, 0, nullptr},
     {"P99Above10", [](SavedReport& r) { r.randomWriteP99 = 10.25; }, kModelGB, 1,
      "Durable random-write p99 10.25 ms exceeds 10 ms."},
+    {"SequentialReadMissing", [](SavedReport& r) { r.sequentialRead = 0; }, kModelGB, 1,
+     "Sequential read missing; estimate unknown."},
+    // Several reasons at once: all of them, in rule order, at the worst level.
+    {"AllFourMinimumRates",
+     [](SavedReport& r) {
+         r.randomRead = r.randomWrite = r.sequentialWrite = r.smallFileWrite = 0;
+         r.randomWriteP99 = 0;
+     },
+     kModelGB, 1,
+     "Random read IOPS: 0 below 1500 (missing measurements cannot qualify). "
+     "Random write IOPS: 0 below 200 (missing measurements cannot qualify). "
+     "Sequential write MiB/s: 0 below 30 (missing measurements cannot qualify). "
+     "Small writes files/s: 0 below 100 (missing measurements cannot qualify)."},
+    {"FailedNotCleanedAndSlowP99",
+     [](SavedReport& r) {
+         r.status = "Failed";
+         r.cleaned = false;
+         r.randomWriteP99 = 12;
+     },
+     kModelGB, 2,
+     "Failed or unverified test; retest before use. Cleanup incomplete. Durable "
+     "random-write p99 12 ms exceeds 10 ms."},
+    {"CancelledAndNotCleaned",
+     [](SavedReport& r) {
+         r.status = "Cancelled";
+         r.cleaned = false;
+     },
+     kModelGB, 1,
+     "Incomplete test; retest before drawing conclusions about the media. Cleanup incomplete."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, SuitabilityRule, ::testing::ValuesIn(kRuleCases),
@@ -125,50 +154,6 @@ TEST(Suitability, ReadTimeBoundariesAreExact) {
     EXPECT_EQ(report.modelReadSeconds, 90.0);
     evaluateSuitability(report, 30, "Windows");
     EXPECT_EQ(report.modelReadSeconds, 300.0);
-}
-
-TEST(Suitability, MissingSequentialReadHasNoEstimateAndNoReadTimeReason) {
-    const SavedReport report = rated([](SavedReport& r) { r.sequentialRead = 0; });
-    EXPECT_TRUE(std::isinf(report.modelReadSeconds));
-    EXPECT_EQ(report.reason, "Sequential read missing; estimate unknown. ");
-    EXPECT_EQ(report.rating, "Caution");
-}
-
-TEST(Suitability, AllFourMinimumRatesInTableOrder) {
-    const SavedReport report = rated([](SavedReport& r) {
-        r.randomRead = r.randomWrite = r.sequentialWrite = r.smallFileWrite = 0;
-        r.randomWriteP99 = 0;
-    });
-    EXPECT_EQ(report.reason,
-              "Random read IOPS: 0 below 1500 (missing measurements cannot qualify). "
-              "Random write IOPS: 0 below 200 (missing measurements cannot qualify). "
-              "Sequential write MiB/s: 0 below 30 (missing measurements cannot qualify). "
-              "Small writes files/s: 0 below 100 (missing measurements cannot qualify). ");
-    EXPECT_EQ(report.suitabilityLevel, 1);
-    EXPECT_EQ(report.rating, "Caution");
-}
-
-TEST(Suitability, FailedReportStaysNotRecommendedWithEveryReasonInRuleOrder) {
-    const SavedReport report = rated([](SavedReport& r) {
-        r.status = "Failed";
-        r.cleaned = false;
-        r.randomWriteP99 = 12;
-    });
-    EXPECT_EQ(report.rating, "Not recommended");
-    EXPECT_EQ(report.reason,
-              "Failed or unverified test; retest before use. Cleanup incomplete. Durable "
-              "random-write p99 12 ms exceeds 10 ms. ");
-}
-
-TEST(Suitability, CancelledAndNotCleanedGivesBothCautions) {
-    const SavedReport report = rated([](SavedReport& r) {
-        r.status = "Cancelled";
-        r.cleaned = false;
-    });
-    EXPECT_EQ(report.suitabilityLevel, 1);
-    EXPECT_EQ(report.reason,
-              "Incomplete test; retest before drawing conclusions about the media. Cleanup "
-              "incomplete. ");
 }
 
 // Platform of the report, its method texts, the running platform, whether they match.
@@ -268,6 +253,8 @@ TEST(Suitability, ReevaluationChecksTheSizeBeforeChangingAnyReport) {
     }
     std::vector<SavedReport> none;
     EXPECT_NO_THROW(reevaluateForModelSize(none, 0.0, "Windows", {}));
+    EXPECT_NO_THROW(reevaluateForModelSize(reports, 0.1, "Windows", {}));  // the range's ends
+    EXPECT_NO_THROW(reevaluateForModelSize(reports, 1000, "Windows", {}));
 
     reevaluateForModelSize(reports, kModelGB, "Windows", {});
     ASSERT_EQ(reports.size(), 3u);

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "platform/text_encoding.h"
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
 
@@ -18,14 +17,6 @@ TEST(TargetInspectionWindows, DeviceAndSharePathsAreRefusedFirst) {
             EXPECT_STREQ(error.what(), kLocalPathMessage);
         }
     }
-}
-
-TEST(TargetInspectionWindows, WineDriveCIsAFixedNtfsVolume) {
-    const VolumeInfo info = inspectTarget(L"C:\\windows");
-    EXPECT_EQ(toUtf8(info.root), "C:\\");
-    EXPECT_EQ(toUtf8(info.type), "Fixed (may be USB/external)");
-    EXPECT_EQ(toUtf8(info.filesystem), "NTFS");
-    EXPECT_GT(info.totalBytes, 0u);
 }
 
 }  // namespace

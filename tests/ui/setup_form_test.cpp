@@ -22,6 +22,11 @@ struct ModelSizeCase {
     std::string outcome;
 };
 
+// The text itself names the case (cut short), not the record's bytes.
+void PrintTo(const ModelSizeCase& c, std::ostream* out) {
+    *out << '"' << c.text.substr(0, 16) << (c.text.size() > 16 ? "...\"" : "\"");
+}
+
 class ModelSizeText : public ::testing::TestWithParam<ModelSizeCase> {};
 
 TEST_P(ModelSizeText, AcceptsOnlyCompleteDecimalsInRange) {
