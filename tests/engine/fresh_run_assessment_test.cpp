@@ -98,7 +98,7 @@ const AssessmentCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Rules, FreshRunAssessment, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace orvane

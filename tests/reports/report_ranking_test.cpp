@@ -165,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                   ReportColumn::TestedUtc,
                   {"leap", "utc", "offset", "fraction", "western", "invalidLeap", "noZone"},
                   {"western", "fraction", "utc", "offset", "leap", "invalidLeap", "noZone"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Ranking, SameRunReplacesItsEntryInPlace) {
     std::vector<SavedReport> reports = {report("a", 0, 1), report("b", 0, 2)};
