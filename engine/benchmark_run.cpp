@@ -1,4 +1,5 @@
 #include "engine/benchmark_run.h"
+#include "engine/guarded_run.h"
 
 #include <array>
 #include <chrono>
@@ -75,20 +76,12 @@ RunResult runBenchmark(const RunOptions& options, const std::atomic<bool>& cance
     const DiskFileFactory& openFile = factory ? factory : platformFactory;
     std::vector<fs::path> createdFiles;
 
-    try {
-        runGuardedSection(result, cancelRequested, progress, openFile, createdFiles);
-        result.verified = true;
-        result.status = RunStatus::kCompleted;
-    } catch (const Cancelled&) {
-        result.status = RunStatus::kCancelled;
-    } catch (const std::exception& failure) {
-        result.status = RunStatus::kFailed;
-        result.error = failure.what();
-    } catch (...) {
-        // A caller's factory or callback may throw anything; the run still must not throw.
-        result.status = RunStatus::kFailed;
-        result.error = kUnknownFailureMessage;
-    }
+    result.status = statusOfGuardedSection(
+        [&] {
+            runGuardedSection(result, cancelRequested, progress, openFile, createdFiles);
+            result.verified = true;
+        },
+        result.error, kUnknownFailureMessage);
 
     result.cleaned = removeCreatedFiles(createdFiles, result.scratchFolder);
     result.elapsedSeconds = secondsSince(start);

@@ -1,4 +1,5 @@
 #include "engine/full_check.h"
+#include "engine/guarded_run.h"
 
 #include <algorithm>
 #include <chrono>
@@ -409,18 +410,9 @@ FullCheckResult runFullCheck(const FullCheckOptions& options,
         result, cancelRequested, progress, factory ? factory : platformFactory, createdFiles, 0, {},
         {}};
 
-    try {
-        runGuardedSection(run, openModelFile ? openModelFile : platformOpener);
-        result.status = RunStatus::kCompleted;
-    } catch (const Cancelled&) {
-        result.status = RunStatus::kCancelled;
-    } catch (const std::exception& failure) {
-        result.status = RunStatus::kFailed;
-        result.error = failure.what();
-    } catch (...) {
-        result.status = RunStatus::kFailed;
-        result.error = kUnknownFailureMessage;
-    }
+    result.status = statusOfGuardedSection(
+        [&] { runGuardedSection(run, openModelFile ? openModelFile : platformOpener); },
+        result.error, kUnknownFailureMessage);
     run.pattern = AlignedBuffer();
     run.readBuffer = AlignedBuffer();
 

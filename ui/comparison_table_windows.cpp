@@ -43,7 +43,7 @@ LRESULT CALLBACK passTabOn(HWND control, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-std::vector<ControlSpec> ComparisonTable::controlSpecs() const {
+std::vector<ControlDescription> ComparisonTable::controlDescriptions() const {
     return {
         // The table owns the status-dot image list and destroys it itself.
         {WC_LISTVIEWW,

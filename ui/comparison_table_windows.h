@@ -20,7 +20,7 @@ class ComparisonTable final : public WindowPart {
   public:
     explicit ComparisonTable(MainWindow& frame) : frame_(frame) {}
 
-    std::vector<ControlSpec> controlSpecs() const override;
+    std::vector<ControlDescription> controlDescriptions() const override;
     void onCreated() override;
     bool onCommand(int, int) override { return false; }
     std::optional<LRESULT> onNotify(const NMHDR& header) override;

@@ -52,7 +52,7 @@ void waitForFormatProcess(HWND window, std::unique_ptr<UniqueKernelHandle> proce
     PostMessageW(window, WM_APP_FORMAT_EXITED, exitCode, 0);
 }
 
-std::vector<ControlSpec> FormatFlow::controlSpecs() const {
+std::vector<ControlDescription> FormatFlow::controlDescriptions() const {
     return {{L"BUTTON",
              L"Format as exFAT...",
              kButtonStyle,

@@ -23,7 +23,7 @@ class FormatFlow final : public WindowPart {
   public:
     explicit FormatFlow(MainWindow& frame) : frame_(frame) {}
 
-    std::vector<ControlSpec> controlSpecs() const override;
+    std::vector<ControlDescription> controlDescriptions() const override;
     bool onCommand(int id, int code) override;
     void joinBackgroundWork() override;
 

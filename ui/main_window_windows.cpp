@@ -276,22 +276,23 @@ void MainWindow::onCreate() {
 }
 
 void MainWindow::createControls() {
-    std::vector<ControlSpec> specs;
+    std::vector<ControlDescription> descriptions;
     for (const WindowPart* part : parts_) {
-        for (const ControlSpec& spec : part->controlSpecs())
-            specs.push_back(spec);
+        for (const ControlDescription& description : part->controlDescriptions())
+            descriptions.push_back(description);
     }
     // Creation order is the Tab order.
-    std::sort(specs.begin(), specs.end(),
-              [](const ControlSpec& a, const ControlSpec& b) { return a.id < b.id; });
-    for (const ControlSpec& spec : specs) {
+    std::sort(descriptions.begin(), descriptions.end(),
+              [](const ControlDescription& a, const ControlDescription& b) { return a.id < b.id; });
+    for (const ControlDescription& description : descriptions) {
         const HWND handle = CreateWindowExW(
-            0, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 0, 0, window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+            0, description.className, description.text, WS_CHILD | WS_VISIBLE | description.style,
+            0, 0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(description.id)),
+            instance_, nullptr);
         if (handle == nullptr)
             throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                                     "Create window controls");
-        controls_.push_back({handle, spec.rect96, spec.role});
+        controls_.push_back({handle, description.rect96, description.role});
     }
 }
 

@@ -45,7 +45,7 @@ void loaderThread(HWND window, ReportLoadJob& job) {
 
 }  // namespace
 
-std::vector<ControlSpec> ResultsFolder::controlSpecs() const {
+std::vector<ControlDescription> ResultsFolder::controlDescriptions() const {
     using R = LayoutRole;
     return {
         {L"BUTTON", L"Import JSON...", kButtonStyle, IDC_IMPORT, {28, 568, 132, 32}, R::Fixed},

@@ -17,7 +17,7 @@ class ResultsFolder final : public WindowPart {
     ResultsFolder(MainWindow& frame, std::filesystem::path folder)
         : frame_(frame), folder_(std::move(folder)) {}
 
-    std::vector<ControlSpec> controlSpecs() const override;
+    std::vector<ControlDescription> controlDescriptions() const override;
     bool onCommand(int id, int code) override;
     void joinBackgroundWork() override;
 

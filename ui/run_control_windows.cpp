@@ -65,7 +65,7 @@ void runWorker(HWND window, const RunFunction& run, const RunOptions& options,
 
 }  // namespace
 
-std::vector<ControlSpec> RunControl::controlSpecs() const {
+std::vector<ControlDescription> RunControl::controlDescriptions() const {
     return {
         {L"BUTTON",
          L"Start read + write test",

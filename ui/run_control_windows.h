@@ -19,7 +19,7 @@ class RunControl final : public WindowPart {
   public:
     explicit RunControl(MainWindow& frame) : frame_(frame) {}
 
-    std::vector<ControlSpec> controlSpecs() const override;
+    std::vector<ControlDescription> controlDescriptions() const override;
     bool onCommand(int id, int code) override;
     void joinBackgroundWork() override;
 

@@ -28,7 +28,7 @@ constexpr wchar_t kTargetHint[] = L"Choose a drive or folder to inspect its avai
 
 }  // namespace
 
-std::vector<ControlSpec> SetupPanel::controlSpecs() const {
+std::vector<ControlDescription> SetupPanel::controlDescriptions() const {
     using R = LayoutRole;
     return {
         {L"STATIC", L"DRIVE / FOLDER", 0, IDC_FOLDER_LABEL, {28, 104, 330, 22}, R::Fixed},

@@ -17,7 +17,7 @@ class SetupPanel final : public WindowPart {
   public:
     explicit SetupPanel(MainWindow& frame) : frame_(frame) {}
 
-    std::vector<ControlSpec> controlSpecs() const override;
+    std::vector<ControlDescription> controlDescriptions() const override;
     void onCreated() override;
     bool onCommand(int id, int code) override;
     std::optional<LRESULT> onNotify(const NMHDR& header) override;

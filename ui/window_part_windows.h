@@ -10,7 +10,7 @@
 
 namespace orvane {
 
-struct ControlSpec {
+struct ControlDescription {
     const wchar_t* className;
     const wchar_t* text;
     DWORD style;
@@ -25,7 +25,7 @@ inline constexpr DWORD kLineEditStyle = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 class WindowPart {
   public:
     virtual ~WindowPart() = default;
-    virtual std::vector<ControlSpec> controlSpecs() const = 0;
+    virtual std::vector<ControlDescription> controlDescriptions() const = 0;
     // Once every control of the window exists.
     virtual void onCreated() {}
     // True when the command belongs to this part.
