@@ -10,7 +10,6 @@ namespace {
 using testing::Bytes;
 using testing::put32;
 using testing::put64;
-using testing::putGuid;
 namespace at = query_layout;
 
 const Guid kType{0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
@@ -26,56 +25,42 @@ TEST(FormatQueryBytes, AnswerMustFitBetweenTheMinimumAndTheBuffer) {
 }
 
 TEST(FormatQueryBytes, ExtentAndGeometryFields) {
-    Bytes extents(at::kExtentsBytes, 0xEE);
-    put32(extents, at::kExtentCountAt, 1);
-    put32(extents, at::kExtentDiskAt, 3);
-    put64(extents, at::kExtentOffsetAt, 0x0102030405060708ull);
-    put64(extents, at::kExtentLengthAt, 0x1112131415161718ull);
-    const DiskExtentFacts extent = diskExtentFromBytes(extents);
-    EXPECT_EQ(extent.extentCount, 1u);
-    EXPECT_EQ(extent.diskNumber, 3u);
-    EXPECT_EQ(extent.offset, 0x0102030405060708ull);
-    EXPECT_EQ(extent.length, 0x1112131415161718ull);
-
-    Bytes geometry(at::kGeometryDiskSizeAt + 8, 0xEE);
-    put64(geometry, at::kGeometryDiskSizeAt, 64000000000ull);
-    EXPECT_EQ(geometryDiskSizeFromBytes(geometry), 64000000000ull);
+    Bytes b(at::kExtentsBytes + at::kGeometryDiskSizeAt + 8, 0xEE);
+    put32(b, at::kExtentCountAt, 1);
+    put32(b, at::kExtentDiskAt, 3);
+    put64(b, at::kExtentOffsetAt, 0x0102030405060708ull);
+    put64(b, at::kExtentLengthAt, 0x1112131415161718ull);
+    const DiskExtentFacts e = diskExtentFromBytes(b);
+    EXPECT_EQ(std::vector<std::uint64_t>({e.extentCount, e.diskNumber, e.offset, e.length}),
+              std::vector<std::uint64_t>({1, 3, 0x0102030405060708ull, 0x1112131415161718ull}));
+    put64(b, at::kGeometryDiskSizeAt, 64000000000ull);
+    EXPECT_EQ(geometryDiskSizeFromBytes(b), 64000000000ull);
 }
 
 // Both halves of the union hold bytes: only the style's own half is read.
-Bytes partitionBytes(std::uint32_t style) {
-    Bytes bytes(disk_layout::kPartitionEntryBytes, 0);
-    put32(bytes, at::kPartitionStyleAt, style);
-    put64(bytes, disk_layout::kPartitionOffsetAt, 16777216);
-    put64(bytes, disk_layout::kPartitionLengthAt, 0x123456789Aull);
-    put32(bytes, at::kPartitionNumberAt, 2);
-    putGuid(bytes, at::kPartitionGptTypeAt, kType);  // its first bytes are the MBR fields
-    putGuid(bytes, at::kPartitionGptIdAt, kId);
-    put64(bytes, at::kPartitionGptAttributesAt, 1ull << 63);
-    return bytes;
-}
-
 TEST(FormatQueryBytes, PartitionFieldsOfEachStyle) {
-    const PartitionFacts mbr = partitionFromBytes(partitionBytes(kPartitionStyleMbr));
-    EXPECT_EQ(mbr.style, kPartitionStyleMbr);
-    EXPECT_EQ(mbr.offset, 16777216u);
-    EXPECT_EQ(mbr.length, 0x123456789Aull);
-    EXPECT_EQ(mbr.number, 2u);
+    Bytes b(disk_layout::kPartitionEntryBytes, 0);
+    put64(b, disk_layout::kPartitionOffsetAt, 16777216);
+    put64(b, disk_layout::kPartitionLengthAt, 0x123456789Aull);
+    put32(b, at::kPartitionNumberAt, 2);
+    testing::putGuid(b, at::kPartitionGptTypeAt, kType);  // its first bytes are the MBR fields
+    testing::putGuid(b, at::kPartitionGptIdAt, kId);
+    put64(b, at::kPartitionGptAttributesAt, 1ull << 63);
+    const auto as = [&b](std::uint32_t style) {
+        put32(b, at::kPartitionStyleAt, style);
+        return partitionFromBytes(b);
+    };
+    const PartitionFacts mbr = as(kPartitionStyleMbr), gpt = as(kPartitionStyleGpt), raw = as(2);
+    EXPECT_EQ(std::vector<std::uint64_t>({mbr.style, mbr.offset, mbr.length, mbr.number}),
+              std::vector<std::uint64_t>({kPartitionStyleMbr, 16777216, 0x123456789Aull, 2}));
     EXPECT_EQ(mbr.mbrType, 0x04);
     EXPECT_TRUE(mbr.bootIndicator);
-    EXPECT_TRUE(mbr.gptType.isZero() && mbr.gptId.isZero());
-    EXPECT_EQ(mbr.gptAttributes, 0u);
-
-    const PartitionFacts gpt = partitionFromBytes(partitionBytes(kPartitionStyleGpt));
+    EXPECT_TRUE(mbr.gptType.isZero() && mbr.gptId.isZero() && mbr.gptAttributes == 0);
     EXPECT_EQ(gpt.gptType, kType);
     EXPECT_EQ(gpt.gptId, kId);
     EXPECT_EQ(gpt.gptAttributes, 1ull << 63);
-    EXPECT_EQ(gpt.mbrType, 0);
-    EXPECT_FALSE(gpt.bootIndicator);
-
-    const PartitionFacts raw = partitionFromBytes(partitionBytes(2));
-    EXPECT_EQ(raw.mbrType, 0);
-    EXPECT_TRUE(raw.gptType.isZero());
+    EXPECT_TRUE(gpt.mbrType == 0 && !gpt.bootIndicator);
+    EXPECT_TRUE(raw.mbrType == 0 && raw.gptType.isZero());
 }
 
 }  // namespace

@@ -187,83 +187,41 @@ function Outcome([string]$style, [scriptblock]$case) {
 function Identity { Assert-FormatTarget @($t.V) @($t.P) @($t.D) $ExpectedVolume 3 7 'F' }
 function Geometry { Assert-ReviewedGeometry $t.V $t.P $t.D $t.All }
 
-$identity = 'The reviewed volume identity or drive letter changed.'
-$disk = 'The reviewed physical disk changed.'
-$protected = 'Windows boot and system disks are protected.'
-$state = 'Clustered, offline and read-only disks are not supported.'
-$geometry = 'Reviewed capacity or partition geometry changed.'
-$layout = 'Unsupported partition layout or state.'
-$data = 'Only ordinary data partitions are supported.'
-$mapId = 'Disk or partition map identity changed or missing.'
-$map = 'Invalid or overlapping partition map.'
-$hosts = 'Windows/application physical disks are protected.'
 $ruleCases = @(
     , @('GPT', 'identity: all as reviewed', { Identity }, 'OK')
     , @('MBR', 'identity: all as reviewed', { Identity }, 'OK')
     , @('GPT', 'identity: two volumes', { $t.V = @($t.V, $t.V); Identity }, 'Expected exactly one volume and one physical disk.')
-    , @('GPT', 'identity: no disk', { Assert-FormatTarget @($t.V) @($t.P) @() $ExpectedVolume 3 7 'F' }, 'Expected exactly one volume and one physical disk.')
     , @('GPT', 'identity: no partition', { Assert-FormatTarget @($t.V) @() @($t.D) $ExpectedVolume 3 7 'F' }, 'Expected exactly one ordinary disk partition for this volume.')
-    , @('GPT', 'identity: other volume', { $t.V.Path = $ExpectedVolume.Replace('0a1b', '0a1c'); Identity }, $identity)
-    , @('GPT', 'identity: other letter', { $t.V.DriveLetter = [char]'G'; Identity }, $identity)
-    , @('GPT', 'identity: other disk number', { $t.D.Number = 4; Identity }, $disk)
-    , @('GPT', 'identity: raw bus differs', { $t.D.PSBase.CimInstanceProperties['BusType'].Value = [uint16]12; Identity }, $disk)
-    , @('GPT', 'identity: boot disk', { $t.D.IsBoot = $true; Identity }, $protected)
-    , @('GPT', 'identity: system partition', { $t.P.IsSystem = $true; Identity }, $protected)
-    , @('GPT', 'identity: clustered', { $t.D.IsClustered = $true; Identity }, $state)
-    , @('GPT', 'identity: read-only disk', { $t.D.IsReadOnly = $true; Identity }, $state)
-    , @('GPT', 'identity: offline disk', { $t.D.IsOffline = $true; Identity }, $state)
+    , @('GPT', 'identity: other letter', { $t.V.DriveLetter = [char]'G'; Identity }, 'The reviewed volume identity or drive letter changed.')
+    , @('GPT', 'identity: raw bus differs', { $t.D.PSBase.CimInstanceProperties['BusType'].Value = [uint16]12; Identity }, 'The reviewed physical disk changed.')
+    , @('GPT', 'identity: system partition', { $t.P.IsSystem = $true; Identity }, 'Windows boot and system disks are protected.')
+    , @('GPT', 'identity: offline disk', { $t.D.IsOffline = $true; Identity }, 'Clustered, offline and read-only disks are not supported.')
     , @('GPT', 'identity: SATA bus', { $t.D.PSBase.CimInstanceProperties['BusType'].Value = [uint16]11; Assert-FormatTarget @($t.V) @($t.P) @($t.D) $ExpectedVolume 3 11 'F' }, 'Only verified USB, SD and MMC storage can be formatted.')
     , @('GPT', 'identity: SD bus', { $t.D.PSBase.CimInstanceProperties['BusType'].Value = [uint16]12; Assert-FormatTarget @($t.V) @($t.P) @($t.D) $ExpectedVolume 3 12 'F' }, 'OK')
     , @('GPT', 'geometry: all as reviewed', { Geometry }, 'OK')
     , @('MBR', 'geometry: all as reviewed', { Geometry }, 'OK')
-    , @('GPT', 'geometry: serial missing', { $ExpectedDeviceSerial = ' '; $t.D.SerialNumber = ' '; Geometry }, 'Physical device serial changed or missing.')
     , @('GPT', 'geometry: serial case differs', { $t.D.SerialNumber = '4c530001'; Geometry }, 'Physical device serial changed or missing.')
-    , @('GPT', 'geometry: disk size', { $t.D.Size += 512; Geometry }, $geometry)
-    , @('GPT', 'geometry: volume size', { $t.V.Size -= 4096; Geometry }, $geometry)
-    , @('GPT', 'geometry: offset', { $t.P.Offset += 512; Geometry }, $geometry)
-    , @('GPT', 'geometry: extent', { $t.P.Size -= 512; Geometry }, $geometry)
-    , @('GPT', 'geometry: partition number', { $t.P.PartitionNumber = 1; Geometry }, $geometry)
-    , @('GPT', 'geometry: style case', { $t.D.PartitionStyle = 'gpt'; Geometry }, $geometry)
-    , @('RAW', 'geometry: raw disk', { Geometry }, $layout)
-    , @('GPT', 'geometry: hidden partition', { $t.P.IsHidden = $true; Geometry }, $layout)
-    , @('MBR', 'geometry: read-only partition', { $t.P.IsReadOnly = $true; Geometry }, $layout)
-    , @('GPT', 'geometry: GPT type not basic data', { $t.P.GptType = '{c12a7328-f81f-11d2-ba4b-00a0c93ec93b}'; Geometry }, $data)
-    , @('MBR', 'geometry: raw MBR type FAT16', { $t.P.PSBase.CimInstanceProperties['MbrType'].Value = [uint16]6; Geometry }, $data)
+    , @('GPT', 'geometry: extent', { $t.P.Size -= 512; Geometry }, 'Reviewed capacity or partition geometry changed.')
+    , @('RAW', 'geometry: raw disk', { Geometry }, 'Unsupported partition layout or state.')
+    , @('MBR', 'geometry: raw MBR type FAT16', { $t.P.PSBase.CimInstanceProperties['MbrType'].Value = [uint16]6; Geometry }, 'Only ordinary data partitions are supported.')
     , @('MBR', 'geometry: raw MBR type FAT32 LBA', { $t.P.PSBase.CimInstanceProperties['MbrType'].Value = [uint16]12; Geometry }, 'OK')
-    , @('GPT', 'geometry: disk id missing', { $ExpectedDiskId = ''; Geometry }, $mapId)
-    , @('GPT', 'geometry: disk GUID differs', { $t.D.Guid = '{FEDCBA98-7654-3210-FEDC-BA9876543211}'; Geometry }, $mapId)
-    , @('GPT', 'geometry: partition GUID not a GUID', { $t.P.Guid = 'none'; Geometry }, $mapId)
-    , @('MBR', 'geometry: MBR signature differs', { $t.D.PSBase.CimInstanceProperties['Signature'].Value = [uint32]305419897; Geometry }, $mapId)
-    , @('GPT', 'geometry: partitions overlap by a byte', { $t.All[1].Size = 15MB + 1; Geometry }, $map)
+    , @('GPT', 'geometry: disk GUID differs', { $t.D.Guid = '{FEDCBA98-7654-3210-FEDC-BA9876543211}'; Geometry }, 'Disk or partition map identity changed or missing.')
+    , @('GPT', 'geometry: partitions overlap by a byte', { $t.All[1].Size = 15MB + 1; Geometry }, 'Invalid or overlapping partition map.')
     , @('GPT', 'geometry: partitions touch', { $t.All[1].Size = 15MB; Geometry }, 'OK')
-    , @('GPT', 'geometry: partition at offset 0', { $t.All[1].Offset = 0; Geometry }, $map)
-    , @('MBR', 'geometry: partition past the disk', { $t.All += [pscustomobject]@{ Offset = $ExpectedOffset + $ExpectedExtent; Size = 1GB }; Geometry }, $map)
-    , @('GPT', 'geometry: target on the Windows disk', { $SystemDisks = @([pscustomobject]@{ Number = 3 }); Geometry }, $hosts)
-    , @('GPT', 'geometry: Windows disk unknown', { $SystemDisks = @(); Geometry }, $hosts)
+    , @('GPT', 'geometry: Windows disk unknown', { $SystemDisks = @(); Geometry }, 'Windows/application physical disks are protected.')
 )
 foreach ($c in $ruleCases) { Same $c[1] (Outcome $c[0] $c[2]) $c[3] }
 
 $badLabel = 'Invalid volume name: use 1-11 ASCII letters, digits, spaces, underscores or hyphens, without outer spaces or leading hyphen.'
 $formatCases = @(
     , @(0, 'DATA_1', $null, 'OK')
-    , @(32768, 'A', $null, 'OK')
-    , @(65536, 'ABCDEFGHIJK', $null, 'OK')
-    , @(131072, 'My-Disk 01', $null, 'OK')
-    , @(262144, '_x', $null, 'OK')
+    , @(262144, 'ABCDEFGHIJK', $null, 'OK')
     , @(4096, 'DATA', $null, 'Unsupported allocation unit size.')
-    , @(524288, 'DATA', $null, 'Unsupported allocation unit size.')
-    , @(0, '', $null, $badLabel)
     , @(0, 'ABCDEFGHIJKL', $null, $badLabel)
-    , @(0, ' DATA', $null, $badLabel)
-    , @(0, 'DATA ', $null, $badLabel)
     , @(0, '-DATA', $null, $badLabel)
-    , @(0, "DATA`n", $null, $badLabel)
     , @(0, "D$([char]0xC4)TA", $null, $badLabel)
-    , @(0, 'DA.TA', $null, $badLabel)
     , @(0, 'DATA', @(), 'Windows did not report a completed exFAT format.')
-    , @(0, 'DATA', @([pscustomobject]@{ FileSystem = 'FAT32'; FileSystemLabel = 'DATA'; AllocationUnitSize = 4096 }), 'Windows did not report a completed exFAT format.')
     , @(0, 'DATA', @([pscustomobject]@{ FileSystem = 'exFAT'; FileSystemLabel = 'data'; AllocationUnitSize = 4096 }), 'Formatted label or allocation could not be verified; contents may have changed.')
-    , @(0, 'DATA', @([pscustomobject]@{ FileSystem = 'exFAT'; FileSystemLabel = 'DATA'; AllocationUnitSize = 0 }), 'Formatted label or allocation could not be verified; contents may have changed.')
     , @(65536, 'DATA', @([pscustomobject]@{ FileSystem = 'exFAT'; FileSystemLabel = 'DATA'; AllocationUnitSize = 32768 }), 'Windows reported a different allocation unit size.')
 )
 foreach ($c in $formatCases) {

@@ -1,0 +1,59 @@
+#pragma once
+// What the format tests share: the script as the source tree holds it, a reviewed target, and
+// the raw map images both script runners check.
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "format/format_target.h"
+#include "platform/text_encoding.h"
+#include "tests/support/source_tree.h"
+#include "tests/support/temp_folder.h"
+
+namespace orvane::testing {
+
+inline std::string readFormatScript() {
+    return readWholeFile(sourceTree() / "format" / "script" / "format-exfat.ps1");
+}
+
+// The bodies of the script's single-quoted here-strings (the inline C# sources), in order.
+inline std::vector<std::string> hereStringsOf(const std::string& script) {
+    std::vector<std::string> bodies;
+    for (std::size_t at = 0; (at = script.find("@'\r\n", at)) != std::string::npos;) {
+        const std::size_t end = script.find("\r\n'@", at + 4);
+        if (end == std::string::npos)
+            throw std::runtime_error("unterminated here-string");
+        bodies.push_back(script.substr(at + 4, end - at - 4));
+        at = end + 4;
+    }
+    return bodies;
+}
+
+// A reviewed target of either style, sizes of thirteen digits.
+inline FormatTarget sampleTarget(std::uint32_t style) {
+    const bool gpt = style == kPartitionStyleGpt;
+    FormatTarget t;
+    t.volume.root = fromUtf8("F:\\");
+    t.volume.totalBytes = 1234567890123;
+    t.volumePath = fromUtf8("\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\");
+    t.volumeSerial = 3735928559u;
+    t.diskNumber = 3;
+    t.busType = gpt ? 7 : 12;
+    t.deviceSerial = fromUtf8("4C530001230517117073");
+    t.partitionId = fromUtf8(gpt ? "{01234567-89AB-CDEF-0123-456789ABCDEF}" : "");
+    t.diskId = fromUtf8(gpt ? "{FEDCBA98-7654-3210-FEDC-BA9876543210}" : "305419896");
+    t.partitionOffset = 16777216;
+    t.partitionLength = 1234567954432;
+    t.diskBytes = 1234601148416;
+    t.partitionNumber = gpt ? 2 : 1;
+    t.partitionStyle = style;
+    return t;
+}
+
+// Writes one disk image per raw map case into dir; answers one line per case,
+// "image|sector|disk bytes|gpt|offset|extent|expected", expected being "OK" or the refusal text.
+std::string writeMapImages(const std::filesystem::path& dir);
+
+}  // namespace orvane::testing
