@@ -12,23 +12,6 @@
 
 namespace orvane::testing {
 
-namespace {
-
-Metric metric(const char* id, const char* name, const char* unit, double value) {
-    Metric m;
-    m.id = id;
-    m.name = name;
-    m.unit = unit;
-    m.value = value;
-    return m;
-}
-
-std::filesystem::path goldenFolder() {
-    return sourceTree() / "tests" / "reports" / "golden";
-}
-
-}  // namespace
-
 RunResult referenceRun() {
     RunResult run;
     run.options.folder = std::filesystem::path(fromUtf8("E:\\Models\\Test \"A\""));
@@ -52,60 +35,37 @@ RunResult referenceRun() {
     run.assessment = "Good storage candidate.";
     run.scratchFolder = std::filesystem::path(
         fromUtf8("E:\\Models\\.orvane-varnolt-0123456789abcdef0123456789abcdef"));
-    run.verified = true;
-    run.cleaned = true;
+    run.verified = run.cleaned = true;
     run.bytesWritten = 272629760;
     run.elapsedSeconds = 41.25;
-
-    const char* quarterNote = "Diagnostic window, not a sustained cache-exhaustion test.";
-    Metric write = metric("sequential_write", "Sequential write / 1 MiB", "MiB/s", 5.0);
-    write.bytes = 268435456;
-    write.seconds = 51.2;
-    Metric first = metric("write_first_quarter", "Write / first quarter", "MiB/s", 0.1234);
-    first.note = quarterNote;
-    Metric last = metric("write_last_quarter", "Write / last quarter", "MiB/s", 123.4567891);
-    last.note = quarterNote;
-    Metric read = metric("sequential_read", "Sequential read / 1 MiB", "MiB/s", 250.0);
-    read.bytes = 268435456;
-    read.seconds = 1.024;
-    Metric randomRead = metric("random_read", "Random read / 4 KiB QD1", "IOPS", 2345.678);
-    randomRead.note = "Tab\there and \x01 control";
-    randomRead.operations = 5864;
-    randomRead.bytes = 24018944;
-    randomRead.seconds = 2.5;
-    randomRead.p50ms = 0.41;
-    randomRead.p95ms = 0.0000004;
-    randomRead.p99ms = 1.5;
-    randomRead.maxms = 12.25;
-    Metric randomWrite = metric("random_write", "Random write / 4 KiB QD1", "IOPS", 345.5);
-    randomWrite.operations = 864;
-    randomWrite.p99ms = 8.0;
-    Metric smallWrite =
-        metric("small_file_write", "Small file create + flush / 16 KiB", "files/s", 150.0);
-    smallWrite.operations = 50;
-    smallWrite.note = "Quote \" comma , line\nbreak";
-    Metric smallRead =
-        metric("small_file_read", "Small file read / 16 KiB (warm)", "files/s", 9000.125);
-    smallRead.operations = 50;
-    run.metrics = {write, first, last, read, randomRead, randomWrite, smallWrite, smallRead};
+    const char* quarter = "Diagnostic window, not a sustained cache-exhaustion test.";
+    // id, name, unit, note, value, p50, p95, p99, max ms, operations, bytes, seconds
+    // clang-format off
+    run.metrics = {
+        {"sequential_write", "Sequential write / 1 MiB", "MiB/s", "", 5.0, 0, 0, 0, 0, 0, 268435456, 51.2},
+        {"write_first_quarter", "Write / first quarter", "MiB/s", quarter, 0.1234, 0, 0, 0, 0, 0, 0, 0},
+        {"write_last_quarter", "Write / last quarter", "MiB/s", quarter, 123.4567891, 0, 0, 0, 0, 0, 0, 0},
+        {"sequential_read", "Sequential read / 1 MiB", "MiB/s", "", 250.0, 0, 0, 0, 0, 0, 268435456, 1.024},
+        {"random_read", "Random read / 4 KiB QD1", "IOPS", "Tab\there and \x01 control", 2345.678, 0.41, 0.0000004, 1.5, 12.25, 5864, 24018944, 2.5},
+        {"random_write", "Random write / 4 KiB QD1", "IOPS", "", 345.5, 0, 0, 8.0, 0, 864, 0, 0},
+        {"small_file_write", "Small file create + flush / 16 KiB", "files/s", "Quote \" comma , line\nbreak", 150.0, 0, 0, 0, 0, 50, 0, 0},
+        {"small_file_read", "Small file read / 16 KiB (warm)", "files/s", "", 9000.125, 0, 0, 0, 0, 50, 0, 0}};
+    // clang-format on
     return run;
 }
 
 nlohmann::json validReportDocument() {
     using nlohmann::json;
     json metrics = json::array();
-    const struct {
-        const char* id;
-        double value;
-    } figures[] = {{"sequential_write", 40.0},
-                   {"sequential_read", 150.0},
-                   {"random_read", 2000.0},
-                   {"random_write", 300.0},
-                   {"small_file_write", 150.0}};
-    for (const auto& figure : figures) {
-        metrics.push_back({{"id", figure.id},
-                           {"name", std::string("Name of ") + figure.id},
-                           {"value", figure.value},
+    for (const auto& [id, value] :
+         std::vector<std::pair<std::string, double>>{{"sequential_write", 40.0},
+                                                     {"sequential_read", 150.0},
+                                                     {"random_read", 2000.0},
+                                                     {"random_write", 300.0},
+                                                     {"small_file_write", 150.0}}) {
+        metrics.push_back({{"id", id},
+                           {"name", "Name of " + id},
+                           {"value", value},
                            {"unit", "MiB/s"},
                            {"operations", 10},
                            {"bytes", 4096},
@@ -150,8 +110,7 @@ SavedReport goodSavedReport() {
     report.timestampUtc = "2025-01-31T18:04:05Z";
     report.scratchFolder = "E:\\.orvane-varnolt-0";
     report.status = "Completed";
-    report.verified = true;
-    report.cleaned = true;
+    report.verified = report.cleaned = true;
     report.filesystem = "exFAT";
     report.totalBytes = 64e9;
     report.freeBytesBefore = 13.5e9;  // 9 GB model: 50% headroom
@@ -165,10 +124,15 @@ SavedReport goodSavedReport() {
 }
 
 std::string goldenText(const std::string& name, const std::string& actual) {
-    const auto path = goldenFolder() / name;
+    const auto path = sourceTree() / "tests" / "reports" / "golden" / name;
     if (std::getenv("ORVANE_UPDATE_GOLDEN") != nullptr)
         writeWholeFile(path, actual);
     return readWholeFile(path);
+}
+
+std::string goldenName(const std::string& extension) {
+    const bool windows = std::string(runningMeasurementMethods().platform) == "Windows";
+    return std::string("reference_report_") + (windows ? "windows." : "linux.") + extension;
 }
 
 }  // namespace orvane::testing

@@ -24,4 +24,7 @@ SavedReport goodSavedReport();
 // The golden file's text; with ORVANE_UPDATE_GOLDEN set, writes actual there first.
 std::string goldenText(const std::string& name, const std::string& actual);
 
+// The running platform's golden file name for the extension ("json" or "csv").
+std::string goldenName(const std::string& extension);
+
 }  // namespace orvane::testing

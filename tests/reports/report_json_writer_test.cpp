@@ -1,9 +1,7 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -18,34 +16,26 @@ namespace orvane {
 namespace {
 
 using nlohmann::json;
-using ::testing::HasSubstr;
-
-std::string platformSuffix() {
-    return std::string(runningMeasurementMethods().platform) == "Windows" ? "windows" : "linux";
-}
 
 TEST(ReportJsonWriter, ReferenceRunMatchesTheGoldenFileByteForByte) {
     const std::string text = writeReportJson(testing::referenceRun(), "");
-    EXPECT_EQ(text, testing::goldenText("reference_report_" + platformSuffix() + ".json", text));
+    EXPECT_EQ(text, testing::goldenText(testing::goldenName("json"), text));
 }
 
 TEST(ReportJsonWriter, RawStageEscapesControlBytesOnly) {
     EXPECT_EQ(jsonStringLiteral(std::string("a\t\n\r\"\\\x1B\x01\x7F\xC3\xA9", 11)),
               "\"a\\t\\n\\r\\\"\\\\\\u001b\\u0001\x7F\xC3\xA9\"");
     EXPECT_EQ(jsonStringLiteral(std::string(1, '\0')), "\"\\u0000\"");
-    EXPECT_EQ(jsonStringLiteral(""), "\"\"");
 }
 
 // The golden file pins the text; this pins that every status and size written loads again.
 TEST(ReportJsonWriter, EveryReportImportsAgain) {
     RunResult run = testing::referenceRun();
     for (const char* status : {"Completed", "Failed", "Cancelled", "Cleanup warning"}) {
-        run.status = *runStatusFromText(status);
-        for (const double modelGB : {0.0, 0.1, 6.6, 1000.0, 1000.5}) {
+        for (const double modelGB : {0.0, 0.1, 1000.0, 1000.5}) {
+            run.status = *runStatusFromText(status);
             run.options.modelGB = modelGB;
-            SavedReport report;
-            ASSERT_NO_THROW(report = importReport(writeReportJson(run, ""), ""))
-                << status << " " << modelGB;
+            const SavedReport report = importReport(writeReportJson(run, ""), "");
             EXPECT_EQ(report.status, status);
             EXPECT_EQ(report.document->at("modelGB"), modelGB);
         }
@@ -53,33 +43,27 @@ TEST(ReportJsonWriter, EveryReportImportsAgain) {
 }
 
 TEST(ReportJsonWriter, GuidanceIsTheSavedReportRatingForTheRunsModelSize) {
-    const RunResult run = testing::referenceRun();
+    RunResult run = testing::referenceRun();
     const json document = json::parse(writeReportJson(run, "Kitchen"));
     SavedReport expected = importReport(writeReportJson(run, ""), "");
     evaluateSuitability(expected, run.options.modelGB, runningMeasurementMethods().platform);
-
     EXPECT_EQ(document["displayName"], "Kitchen");
     const json& guidance = document["storageGuidance"];
-    EXPECT_EQ(guidance["rating"], expected.rating);
     EXPECT_EQ(guidance["rating"], "Caution");  // sequential write of 5 MiB/s
     EXPECT_EQ(guidance["reason"], expected.reason);
     EXPECT_EQ(guidance["modelGB"], 6.6);
     EXPECT_EQ(guidance["policy"], storageGuidancePolicyText());
-    EXPECT_EQ(document["assessment"], expected.rating + ": " + expected.reason);
+    EXPECT_EQ(document["assessment"], "Caution: " + expected.reason);
     EXPECT_NEAR(document["estimatedModelReadSeconds"].get<double>(), 6.6e9 / (250.0 * 1048576),
                 1e-6);
-}
-
-TEST(ReportJsonWriter, EstimateNeedsACompletedRunWithASequentialRead) {
-    RunResult run = testing::referenceRun();
+    // The estimate needs a completed run with a sequential read.
     run.status = RunStatus::kCancelled;
     EXPECT_TRUE(json::parse(writeReportJson(run, ""))["estimatedModelReadSeconds"].is_null());
     run = testing::referenceRun();
     run.metrics.erase(run.metrics.begin() + 3);  // sequential_read
     EXPECT_TRUE(json::parse(writeReportJson(run, ""))["estimatedModelReadSeconds"].is_null());
     run.metrics.clear();
-    const std::string text = writeReportJson(run, "");
-    EXPECT_THAT(text, HasSubstr("\"metrics\": [],"));
+    EXPECT_NE(writeReportJson(run, "").find("\"metrics\": [],"), std::string::npos);
 }
 
 TEST(ReportJsonWriter, InvalidModelSizeGetsTheFixedReasonAndNoEstimate) {
@@ -91,56 +75,41 @@ TEST(ReportJsonWriter, InvalidModelSizeGetsTheFixedReasonAndNoEstimate) {
     run.volume.label.clear();
     json document = json::parse(writeReportJson(run, ""));
     EXPECT_EQ(document["displayName"], "Unnamed volume");
-    EXPECT_EQ(document["storageGuidance"]["rating"], "Caution");
     EXPECT_EQ(document["storageGuidance"]["reason"], reason);
-    EXPECT_EQ(document["storageGuidance"]["modelGB"], 0.0);
     EXPECT_EQ(document["assessment"], "Caution: " + reason);
     EXPECT_TRUE(document["estimatedModelReadSeconds"].is_null());
-
     run.status = RunStatus::kFailed;
     run.options.modelGB = 1000.5;
     document = json::parse(writeReportJson(run, "Hint"));
-    EXPECT_EQ(document["displayName"], "Hint");
     EXPECT_EQ(document["storageGuidance"]["rating"], "Not recommended");
     EXPECT_EQ(document["storageGuidance"]["modelGB"], 1000.5);
 }
 
+// Runs the import would refuse are not written; figures the library refuses keep its errors.
 TEST(ReportJsonWriter, RunsTheImportRefusesAreNotWritten) {
-    const auto message = [](const RunResult& run) {
+    const auto message = [](const std::function<void(RunResult&)>& change) -> std::string {
+        RunResult run = testing::referenceRun();
+        change(run);
         try {
             writeReportJson(run, "");
-            return std::string("written");
+        } catch (const json::exception&) {
+            return "library";
         } catch (const std::runtime_error& error) {
-            return std::string(error.what());
+            return error.what();
         }
+        return "written";
     };
-    RunResult run = testing::referenceRun();
-    run.volume.freeBytesBefore = run.volume.totalBytes + 1;
-    EXPECT_EQ(message(run), "Free space exceeds capacity.");
-    run = testing::referenceRun();
-    run.metrics.resize(65);
-    EXPECT_EQ(message(run), "Invalid metrics array.");
-    run = testing::referenceRun();
-    run.metrics[2].p50ms = -1;
-    EXPECT_EQ(message(run), "Invalid numeric field: p50ms");
-    // Sizes the import cannot read back would make a report that never loads again.
-    run = testing::referenceRun();
-    for (const double size : {-1.0, std::numeric_limits<double>::infinity(),
-                              std::numeric_limits<double>::quiet_NaN()}) {
-        run.options.modelGB = size;
-        EXPECT_EQ(message(run), "Invalid numeric field: modelGB") << size;
-    }
-}
-
-TEST(ReportJsonWriter, NonFiniteFiguresAndInvalidUtf8FailInTheLibrary) {
-    RunResult run = testing::referenceRun();
-    run.metrics[0].seconds = std::numeric_limits<double>::infinity();
-    EXPECT_THROW(writeReportJson(run, ""), json::parse_error);
-    run = testing::referenceRun();
-    run.metrics[0].note = "bad \xC3 byte";
-    EXPECT_THROW(writeReportJson(run, ""), json::exception);
-    run = testing::referenceRun();
-    EXPECT_THROW(writeReportJson(run, "\xFF"), json::type_error);
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(message([](RunResult& r) { r.volume.freeBytesBefore = r.volume.totalBytes + 1; }),
+              "Free space exceeds capacity.");
+    EXPECT_EQ(message([](RunResult& r) { r.metrics.resize(65); }), "Invalid metrics array.");
+    EXPECT_EQ(message([](RunResult& r) { r.metrics[2].p50ms = -1; }),
+              "Invalid numeric field: p50ms");
+    for (const double size : {-1.0, inf, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(message([&](RunResult& r) { r.options.modelGB = size; }),
+                  "Invalid numeric field: modelGB");
+    EXPECT_EQ(message([&](RunResult& r) { r.metrics[0].seconds = inf; }), "library");
+    EXPECT_EQ(message([](RunResult& r) { r.metrics[0].note = "bad \xC3 byte"; }), "library");
 }
 
 }  // namespace
