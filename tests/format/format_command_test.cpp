@@ -13,26 +13,28 @@
 namespace orvane {
 namespace {
 
-// The launch command's text: Base64 of UTF-16LE units that are all ASCII.
-std::string decodedCommand(const NativeString& command) {
-    const std::string text = toUtf8(command);
-    EXPECT_EQ(text.rfind(kPowerShellOptions, 0), 0u);
-    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::uint32_t bits = 0;
-    int count = 0, unit = 0;
-    for (std::size_t i = kPowerShellOptions.size(); i < text.size() && text[i] != '='; ++i) {
-        bits = (bits << 6) | static_cast<std::uint32_t>(alphabet.find(text[i]));
-        if ((count += 6) < 8)
-            continue;
-        count -= 8;
-        const char byte = static_cast<char>(bits >> count);
-        if (unit++ % 2 == 0)
-            out += byte;
-        else
-            EXPECT_EQ(byte, 0) << "a unit outside ASCII";
-    }
-    return out;
+// The launch command for a sample target: the parameter block, then the script.
+std::string expectedCommand(std::uint32_t style, std::uint32_t cluster, const std::string& label,
+                            const std::string& appPath, const std::string& script) {
+    const bool gpt = style == kPartitionStyleGpt;
+    const std::string text =
+        "$ExpectedVolume = '\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\'; "
+        "$ExpectedSerial = 3735928559; $ExpectedDiskNumber = 3; $ExpectedBusType = " +
+        std::string(gpt ? "7" : "12") +
+        "; $ExpectedDriveLetter = 'F'; $AllocationUnitSize = " + std::to_string(cluster) +
+        ";\r\n$NewLabel = '" + label +
+        "'; $ExpectedDeviceSerial = [Text.Encoding]::Unicode.GetString([Convert]::"
+        "FromBase64String('NABDADUAMwAwADAAMAAxADIAMwAwADUAMQA3ADEAMQA3ADAANwAzAA==')); "
+        "$ExpectedOffset = 16777216; $ExpectedExtent = 1234567954432; $ExpectedDiskBytes = "
+        "1234601148416; $ExpectedCapacity = 1234567890123; $ExpectedPartitionNumber = " +
+        (gpt ? "2; $ExpectedPartitionStyle = 'GPT';\r\n"
+             : "1; $ExpectedPartitionStyle = 'MBR';\r\n") +
+        "$ExpectedAppPath = '" + appPath + "';\r\n$ExpectedPartitionId = '" +
+        (gpt ? "{01234567-89AB-CDEF-0123-456789ABCDEF}'; $ExpectedDiskId = "
+               "'{FEDCBA98-7654-3210-FEDC-BA9876543210}';\r\n"
+             : "'; $ExpectedDiskId = '305419896';\r\n") +
+        script;
+    return std::string(kPowerShellOptions) + encodeBase64(utf16LeBytes(text));
 }
 
 FormatTarget gptTarget() {
@@ -41,32 +43,16 @@ FormatTarget gptTarget() {
 
 const NativeString kProgram = fromUtf8("C:\\Tools\\OrvaneVarnolt.exe");
 
-TEST(FormatCommand, DecodesToTheParameterBlockAndTheCompactedScript) {
+TEST(FormatCommand, IsTheParameterBlockAndTheCompactedScript) {
     const std::string script = testing::readFormatScript();
-    const std::string text = decodedCommand(
-        composeFormatCommandFrom(gptTarget(), 131072, fromUtf8("MODELS 01"), script, kProgram));
-    EXPECT_EQ(text,
-              "$ExpectedVolume = '\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\'; "
-              "$ExpectedSerial = 3735928559; $ExpectedDiskNumber = 3; $ExpectedBusType = 7; "
-              "$ExpectedDriveLetter = 'F'; $AllocationUnitSize = 131072;\r\n"
-              "$NewLabel = 'MODELS 01'; $ExpectedDeviceSerial = "
-              "[Text.Encoding]::Unicode.GetString([Convert]::FromBase64String('" +
-                  encodeBase64(utf16LeBytes("4C530001230517117073")) +
-                  "')); $ExpectedOffset = 16777216; $ExpectedExtent = 1234567954432; "
-                  "$ExpectedDiskBytes = 1234601148416; $ExpectedCapacity = 1234567890123; "
-                  "$ExpectedPartitionNumber = 2; $ExpectedPartitionStyle = 'GPT';\r\n"
-                  "$ExpectedAppPath = 'C:\\';\r\n"
-                  "$ExpectedPartitionId = '{01234567-89AB-CDEF-0123-456789ABCDEF}'; "
-                  "$ExpectedDiskId = '{FEDCBA98-7654-3210-FEDC-BA9876543210}';\r\n" +
-                  compactFormatScript(script));
-
-    const FormatTarget mbr = testing::sampleTarget(kPartitionStyleMbr);
-    const std::string mbrText = decodedCommand(
-        composeFormatCommandFrom(mbr, 0, fromUtf8("ABCDEFGHIJK"), "x\r\n", fromUtf8("d:\\x.exe")));
-    for (const char* part : {"$NewLabel = 'ABCDEFGHIJK';", "$AllocationUnitSize = 0;",
-                             "$ExpectedPartitionStyle = 'MBR';", "$ExpectedAppPath = 'd:\\';",
-                             "$ExpectedPartitionId = ''; $ExpectedDiskId = '305419896';"})
-        EXPECT_NE(mbrText.find(part), std::string::npos) << part;
+    EXPECT_EQ(toUtf8(composeFormatCommandFrom(gptTarget(), 131072, fromUtf8("MODELS 01"), script,
+                                              kProgram)),
+              expectedCommand(kPartitionStyleGpt, 131072, "MODELS 01", "C:\\",
+                              compactFormatScript(script)));
+    EXPECT_EQ(
+        toUtf8(composeFormatCommandFrom(testing::sampleTarget(kPartitionStyleMbr), 0,
+                                        fromUtf8("ABCDEFGHIJK"), "x\r\n", fromUtf8("d:\\x.exe"))),
+        expectedCommand(kPartitionStyleMbr, 0, "ABCDEFGHIJK", "d:\\", "x\r\n"));
 }
 
 TEST(FormatCommand, CompactionDropsBlankAndCommentLinesAndIndentation) {

@@ -55,51 +55,37 @@ RunResult referenceRun() {
 }
 
 nlohmann::json validReportDocument() {
-    using nlohmann::json;
-    json metrics = json::array();
+    nlohmann::json document = nlohmann::json::parse(R"({"schemaVersion": 1,
+        "application": "Orvane Varnolt 1.1.1", "platform": "Windows",
+        "timestampUtc": "2025-01-31T18:04:05Z", "status": "Completed", "folder": "E:\\Models",
+        "scratchFolder": "E:\\Models\\.orvane-varnolt-00000000000000000000000000000000",
+        "profile": "Standard", "testBytes": 1073741824, "modelGB": 6.6, "verified": true,
+        "cleaned": true, "volume": {"root": "E:\\", "label": "Stick", "filesystem": "exFAT",
+        "type": "Removable", "freeBytesBefore": 60000000000, "totalBytes": 64000000000,
+        "logicalSectorBytes": 512, "allocationUnitBytes": 131072}, "metrics": []})");
+    document["schemaVersion"] = 1;  // a signed integer, as a writer's int makes it
+    document["cachePolicy"] = kWindowsMeasurementMethods.cachePolicy;
+    document["writePolicy"] = kWindowsMeasurementMethods.writePolicy;
     for (const auto& [id, value] :
          std::vector<std::pair<std::string, double>>{{"sequential_write", 40.0},
                                                      {"sequential_read", 150.0},
                                                      {"random_read", 2000.0},
                                                      {"random_write", 300.0},
                                                      {"small_file_write", 150.0}}) {
-        metrics.push_back({{"id", id},
-                           {"name", "Name of " + id},
-                           {"value", value},
-                           {"unit", "MiB/s"},
-                           {"operations", 10},
-                           {"bytes", 4096},
-                           {"seconds", 1.5},
-                           {"p50ms", 0.5},
-                           {"p95ms", 1.0},
-                           {"p99ms", 8.0},
-                           {"maxms", 20.0},
-                           {"note", ""}});
+        document["metrics"].push_back({{"id", id},
+                                       {"name", "Name of " + id},
+                                       {"value", value},
+                                       {"unit", "MiB/s"},
+                                       {"operations", 10},
+                                       {"bytes", 4096},
+                                       {"seconds", 1.5},
+                                       {"p50ms", 0.5},
+                                       {"p95ms", 1.0},
+                                       {"p99ms", 8.0},
+                                       {"maxms", 20.0},
+                                       {"note", ""}});
     }
-    return json{{"schemaVersion", 1},
-                {"application", "Orvane Varnolt 1.1.1"},
-                {"platform", "Windows"},
-                {"timestampUtc", "2025-01-31T18:04:05Z"},
-                {"cachePolicy", kWindowsMeasurementMethods.cachePolicy},
-                {"writePolicy", kWindowsMeasurementMethods.writePolicy},
-                {"status", "Completed"},
-                {"folder", "E:\\Models"},
-                {"scratchFolder", "E:\\Models\\.orvane-varnolt-00000000000000000000000000000000"},
-                {"profile", "Standard"},
-                {"testBytes", 1073741824},
-                {"modelGB", 6.6},
-                {"volume",
-                 {{"root", "E:\\"},
-                  {"label", "Stick"},
-                  {"filesystem", "exFAT"},
-                  {"type", "Removable"},
-                  {"freeBytesBefore", 60000000000},
-                  {"totalBytes", 64000000000},
-                  {"logicalSectorBytes", 512},
-                  {"allocationUnitBytes", 131072}}},
-                {"verified", true},
-                {"cleaned", true},
-                {"metrics", metrics}};
+    return document;
 }
 
 SavedReport goodSavedReport() {

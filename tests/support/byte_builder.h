@@ -18,7 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 // Writes the low `width` bytes of value at `at`, least significant first.
 inline void putLe(Bytes& bytes, std::size_t at, std::uint64_t value, std::size_t width) {
     for (std::size_t i = 0; i < width; ++i)
-        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
 }
 inline void put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
     putLe(bytes, at, value, 4);
@@ -39,11 +39,14 @@ inline void putGuid(Bytes& bytes, std::size_t at, const Guid& guid) {
 inline Bytes descriptorBytes(std::uint32_t busType, const std::string& serial,
                              bool terminated = true) {
     const std::size_t header = disk_layout::kDescriptorBytes;
-    Bytes bytes(header + (serial.empty() ? 0 : serial.size() + (terminated ? 1 : 0)), 0);
+    const std::size_t tail = serial.empty() ? 0 : serial.size() + (terminated ? 1 : 0);
+    Bytes bytes(header + tail, 0);
     put32(bytes, disk_layout::kDescriptorBusTypeAt, busType);
-    if (!serial.empty())
+    if (!serial.empty()) {
         put32(bytes, disk_layout::kDescriptorSerialOffsetAt, static_cast<std::uint32_t>(header));
-    std::copy(serial.begin(), serial.end(), bytes.begin() + static_cast<std::ptrdiff_t>(header));
+        for (std::size_t i = 0; i < serial.size(); ++i)
+            bytes[header + i] = static_cast<std::uint8_t>(serial[i]);
+    }
     return bytes;
 }
 
