@@ -20,7 +20,6 @@
 
 #include <commctrl.h>
 #include <objbase.h>
-#include <wincrypt.h>
 
 #include "engine/benchmark_run.h"
 #include "format/format_command.h"
