@@ -35,14 +35,12 @@ TEST(FormatDialogSummary, MissingLabelAndBusNames) {
     FormatTarget target = cardTarget();
     target.volume.label.clear();
     EXPECT_NE(formatDialogSummary(target).find("F:\\  |  (no label)  |  "), std::string::npos);
-    const struct {
-        std::uint32_t bus;
-        const char* name;
-    } buses[] = {
-        {kBusUsb, "| USB  |"}, {kBusSd, "| SD  |"}, {kBusMmc, "| MMC  |"}, {0, "| MMC  |"}};
-    for (const auto& bus : buses) {
-        target.busType = bus.bus;
-        EXPECT_NE(formatDialogSummary(target).find(bus.name), std::string::npos) << bus.bus;
+    for (const auto& [bus, name] : {std::pair<std::uint32_t, const char*>{kBusUsb, "| USB  |"},
+                                    {kBusSd, "| SD  |"},
+                                    {kBusMmc, "| MMC  |"},
+                                    {0, "| MMC  |"}}) {
+        target.busType = bus;
+        EXPECT_NE(formatDialogSummary(target).find(name), std::string::npos) << bus;
     }
 }
 
@@ -56,14 +54,9 @@ TEST(FormatDialogSummary, PreviewSampleTouchesNoDiskAndShowsZeros) {
               "Disk 999  |  Allocation: 0.0 KiB | USB  |  Volume serial: 0\r\n");
 }
 
-TEST(FormatDialogChoices, AllocationsInOrderAndAcceptedByTheCommand) {
-    const std::uint32_t expected[] = {0, 32768, 65536, 131072, 262144};
-    ASSERT_EQ(kClusterChoices.size(), 5u);
-    for (std::size_t i = 0; i < kClusterChoices.size(); ++i) {
-        EXPECT_EQ(kClusterChoices[i].clusterBytes, expected[i]) << kClusterChoices[i].text;
-        EXPECT_TRUE(isValidClusterBytes(kClusterChoices[i].clusterBytes));
-    }
-    EXPECT_STREQ(kClusterChoices[3].text, "128 KiB - large model files");
+TEST(FormatDialogChoices, EveryAllocationOfferedIsAcceptedByTheCommand) {
+    for (const auto& choice : kClusterChoices)
+        EXPECT_TRUE(isValidClusterBytes(choice.clusterBytes)) << choice.text;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The real format dialog from the program's resources, under Wine: its start state, the rule that
-// enables the erase button, and what Enter, Escape, Tab, Space and clicks do inside its modal loop.
+// The real format dialog from the program's resources, in its own modal loop under Wine: the start
+// state, what arms the erase button, and what Enter, Escape, Tab, Space and clicks do.
 
 #include "platform/windows_api.h"
 
@@ -9,13 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <commctrl.h>
-#include <objbase.h>
-
 #include "format/format_target_rules.h"
 #include "platform/text_encoding.h"
 #include "resources/resource_ids.h"
-#include "tests/ui/window_test_support_windows.h"
 #include "ui/format_dialog_data.h"
 #include "ui/format_dialog_text.h"
 #include "ui/format_dialog_windows.h"
@@ -24,317 +20,185 @@
 namespace orvane {
 namespace {
 
-std::wstring wide(const char* utf8) {
-    return fromUtf8(utf8);
+using Step = std::function<void(HWND dialog)>;
+constexpr INT_PTR kStillOpen = 99;
+
+struct Script {
+    std::vector<Step> steps;
+    std::size_t next = 0;
+    int idleTicks = 0;
+} script;
+
+// Runs the modal dialog and performs one step per timer tick inside its message loop, so that
+// posted keys pass through the dialog manager exactly as typed keys do.
+INT_PTR runModal(FormatDialogData& data, std::vector<Step> steps) {
+    MSG quit{};  // posted by windows other tests destroyed; it would end the loop at once
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    script = {std::move(steps)};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND dialog = nullptr;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM found) -> BOOL {
+                wchar_t name[16] = {};
+                GetClassNameW(window, name, 16);
+                if (std::wstring(name) != L"#32770" || !IsWindowVisible(window))
+                    return TRUE;
+                *reinterpret_cast<HWND*>(found) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&dialog));
+        if (dialog != nullptr && script.next < script.steps.size())
+            script.steps[script.next++](dialog);
+        else if (dialog != nullptr && ++script.idleTicks > 30)
+            EndDialog(dialog, kStillOpen);  // the script ran out and the dialog is still open
+    });
+    const INT_PTR result = runFormatDialog(nullptr, data);
+    KillTimer(nullptr, timer);
+    return result;
 }
 
 FormatDialogData stickData() {
     FormatDialogData data;
     data.target.volume.root = L"E:\\";
     data.target.volume.label = L"STICK";
-    data.target.volume.filesystem = L"FAT32";
-    data.target.volume.totalBytes = 32212254720ull;  // 30 GiB
-    data.target.volume.allocationUnitBytes = 16384;
+    data.target.volume.totalBytes = 30ull << 30;
     data.target.volumePath = L"\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\";
     data.target.volumeSerial = 0xDEADBEEF;
-    data.target.diskNumber = 3;
     data.target.busType = kBusUsb;
     data.label = L"orvane";
     return data;
 }
 
-class FormatDialog : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
-        InitCommonControlsEx(&controls);
-    }
-    void TearDown() override {
-        if (dialog_ != nullptr)
-            DestroyWindow(dialog_);
-    }
-
-    // The same template and procedure as the modal dialog, without its modal loop.
-    void open(FormatDialogData& data) {
-        dialog_ =
-            CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FORMAT_DIALOG),
-                               nullptr, formatDialogProcedure, reinterpret_cast<LPARAM>(&data));
-        ASSERT_NE(dialog_, nullptr);
-        ShowWindow(dialog_, SW_SHOW);
-    }
-    HWND item(int id) const { return GetDlgItem(dialog_, id); }
-    bool eraseEnabled() const { return IsWindowEnabled(item(IDOK)) != FALSE; }
-    void clickSwitch() { SendMessageW(item(IDC_FORMAT_CONFIRM), BM_CLICK, 0, 0); }
-    void selectCluster(int index) {
-        SendMessageW(item(IDC_FORMAT_CLUSTER), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(IDC_FORMAT_CLUSTER, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(item(IDC_FORMAT_CLUSTER)));
-    }
-    void typeName(const std::wstring& name) {
-        SetWindowTextW(item(IDC_FORMAT_NAME), name.c_str());  // raises EN_CHANGE
-    }
-
-    HWND dialog_ = nullptr;
-};
-
-TEST_F(FormatDialog, StartsWithTheReviewedTargetAndNothingArmed) {
-    FormatDialogData data = stickData();
-    open(data);
-    EXPECT_EQ(windowText(dialog_), L"Orvane Varnolt - Format as exFAT");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_HEADING)), L"ERASE THE ENTIRE SELECTED VOLUME");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)),
-              L"E:\\  |  STICK  |  30.0 GiB total  |  Current filesystem: FAT32\r\n"
-              L"Disk 3  |  Allocation: 16.0 KiB | USB  |  Volume serial: DEADBEEF\r\n"
-              L"\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\");
-    ASSERT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCOUNT, 0, 0), 5);
-    for (int i = 0; i < 5; ++i) {
-        wchar_t choice[128] = {};
-        SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETLBTEXT, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(choice));
-        EXPECT_EQ(std::wstring(choice), wide(kClusterChoices[static_cast<std::size_t>(i)].text));
-    }
-    EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME)), L"orvane");
-    EXPECT_EQ(SendMessageW(item(IDC_FORMAT_NAME), EM_GETLIMITTEXT, 0, 0), 11);
-    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
-    EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CONFIRM), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_FALSE(eraseEnabled()) << "the switch starts off";
-    const LRESULT defaultId = SendMessageW(dialog_, DM_GETDEFID, 0, 0);
-    EXPECT_EQ(HIWORD(defaultId), DC_HASDEFID);
-    EXPECT_EQ(LOWORD(defaultId), IDCANCEL) << "Enter must reach Cancel, never the erase button";
-    EXPECT_EQ(windowText(item(IDOK)), L"Erase + format");
-    EXPECT_EQ(windowText(item(IDCANCEL)), L"Cancel");
+bool armed(HWND dialog) {
+    return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
 }
-
-TEST_F(FormatDialog, EraseButtonFollowsNameSelectionAndSwitch) {
-    FormatDialogData data = stickData();
-    open(data);
-    clickSwitch();
-    EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CONFIRM), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_TRUE(eraseEnabled()) << "valid name, default allocation, switch on";
-
-    for (const wchar_t* invalid :
-         {L"-models", L" models", L"models ", L"M\u00fcll", L"", L"a.b", L"tab\there"}) {
-        typeName(invalid);
-        EXPECT_FALSE(eraseEnabled()) << invalid;
-        EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kInvalidName))
-            << invalid;
-    }
-    typeName(L"AI-Models_2");
-    EXPECT_TRUE(eraseEnabled()) << "fixing the name needs no new confirmation";
-    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
-
-    selectCluster(-1);
-    EXPECT_FALSE(eraseEnabled()) << "no allocation chosen";
-    selectCluster(4);
-    EXPECT_TRUE(eraseEnabled());
-
-    clickSwitch();
-    EXPECT_FALSE(eraseEnabled()) << "switch off";
-    typeName(L"-bad");
-    clickSwitch();
-    EXPECT_FALSE(eraseEnabled()) << "switch on with an invalid name";
-    typeName(L"GOOD");
-    EXPECT_TRUE(eraseEnabled());
-}
-
-TEST_F(FormatDialog, NameTakesElevenCharactersAndRefusesATwelfth) {
-    FormatDialogData data = stickData();
-    open(data);
-    typeName(L"");
-    SetFocus(item(IDC_FORMAT_NAME));
-    for (wchar_t c : std::wstring(L"ABCDEFGHIJKL"))
-        SendMessageW(item(IDC_FORMAT_NAME), WM_CHAR, c, 0);
-    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME)), L"ABCDEFGHIJK");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_NAME_RULE)), wide(format_dialog_text::kNameRule));
-}
-
-TEST_F(FormatDialog, SummaryShowsNoLabelAndTheMmcBus) {
-    FormatDialogData data = stickData();
-    data.target.volume.label.clear();
-    data.target.busType = kBusMmc;
-    open(data);
-    const std::wstring summary = windowText(item(IDC_FORMAT_SUMMARY));
-    EXPECT_NE(summary.find(L"E:\\  |  (no label)  |  30.0 GiB"), std::wstring::npos) << summary;
-    EXPECT_NE(summary.find(L"KiB | MMC  |  Volume serial"), std::wstring::npos) << summary;
-}
-
-TEST_F(FormatDialog, PreviewSaysSoInCaptionAndHeading) {
-    FormatDialogData data = previewFormatDialogData();
-    open(data);
-    EXPECT_EQ(windowText(dialog_), L"Orvane Varnolt - Format dialog preview (no disk changes)");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_HEADING)), L"PREVIEW ONLY - NO DRIVE WILL BE FORMATTED");
-    EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)),
-              L"Z:\\  |  PREVIEW SAMPLE  |  64.0 GiB total  |  Current filesystem: NTFS\r\n"
-              L"Disk 999  |  Allocation: 0.0 KiB | USB  |  Volume serial: 0\r\n");
-}
-
-TEST_F(FormatDialog, OnlyTheHeadingIsColoured) {
-    FormatDialogData data = stickData();
-    open(data);
-    const HDC dc = CreateCompatibleDC(nullptr);
-    ASSERT_NE(dc, nullptr);
-    const auto brush = SendMessageW(dialog_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                    reinterpret_cast<LPARAM>(item(IDC_FORMAT_HEADING)));
-    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_BTNFACE));
-    EXPECT_EQ(GetTextColor(dc), RGB(180, 35, 35));
-    EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
-    SendMessageW(dialog_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(item(IDC_FORMAT_WARNING)));
-    EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT))
-        << "other statics keep the default colours";
-    DeleteDC(dc);
-}
-
-// Runs the modal dialog and performs one step per timer tick inside its message loop, so that
-// posted keys pass through the dialog manager exactly as typed keys do.
-class ModalScript {
-  public:
-    using Step = std::function<void(HWND dialog)>;
-
-    static INT_PTR run(FormatDialogData& data, std::vector<Step> steps) {
-        // Posted by windows other tests destroyed; it would end the modal loop at once.
-        MSG quit{};
-        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        current() = ModalScript{std::move(steps)};
-        const UINT_PTR timer = SetTimer(nullptr, 0, 30, &ModalScript::tick);
-        const INT_PTR result = runFormatDialog(nullptr, data);
-        KillTimer(nullptr, timer);
-        return result;
-    }
-
-  private:
-    explicit ModalScript(std::vector<Step> steps = {}) : steps_(std::move(steps)) {}
-
-    static BOOL CALLBACK findDialog(HWND window, LPARAM found) {
-        wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (std::wstring(name) == L"#32770" && IsWindowVisible(window)) {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-        HWND dialog = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dialog));
-        if (dialog == nullptr)
-            return;
-        ModalScript& script = current();
-        if (script.next_ < script.steps_.size()) {
-            script.steps_[script.next_++](dialog);
-        } else if (++script.idleTicks_ > 30) {
-            EndDialog(dialog, 99);  // the script ran out and the dialog is still open
-        }
-    }
-
-    static ModalScript& current() {
-        static ModalScript script;
-        return script;
-    }
-    std::vector<Step> steps_;
-    std::size_t next_ = 0;
-    int idleTicks_ = 0;
-};
-
-constexpr INT_PTR kStillOpen = 99;
-
-void postKey(HWND control, UINT key) {
-    PostMessageW(control, WM_KEYDOWN, key, 1);
-    if (key == VK_RETURN || key == VK_SPACE)
-        PostMessageW(control, WM_CHAR, key, 1);
-    PostMessageW(control, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
-}
-
-void armDialog(HWND dialog) {
+void arm(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_FORMAT_CONFIRM, BM_CLICK, 0, 0);
-    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK))) << "the erase button is armed";
+    ASSERT_TRUE(armed(dialog)) << "valid name, default allocation, switch on";
+}
+void selectCluster(HWND dialog, int index) {
+    SendDlgItemMessageW(dialog, IDC_FORMAT_CLUSTER, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_FORMAT_CLUSTER, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_FORMAT_CLUSTER)));
+}
+std::wstring nameRule(HWND dialog) {
+    return windowText(GetDlgItem(dialog, IDC_FORMAT_NAME_RULE));
+}
+Step postKey(int id, UINT key) {
+    return [id, key](HWND dialog) {
+        const HWND control = GetDlgItem(dialog, id);
+        SetFocus(control);
+        PostMessageW(control, WM_KEYDOWN, key, 1);
+        if (key == VK_RETURN || key == VK_SPACE)
+            PostMessageW(control, WM_CHAR, key, 1);
+        PostMessageW(control, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+    };
 }
 
-TEST(FormatDialogKeys, EnterInTheNameActivatesCancelEvenWhenArmed) {
+TEST(FormatDialog, StartsDisarmedAndOnlyAValidNameAnAllocationAndTheSwitchArmIt) {
     FormatDialogData data = stickData();
-    const INT_PTR result = ModalScript::run(
-        data,
-        {armDialog, [](HWND dialog) { postKey(GetDlgItem(dialog, IDC_FORMAT_NAME), VK_RETURN); }});
-    EXPECT_EQ(result, IDCANCEL);
+    const auto check = [&](HWND dialog) {
+        const auto item = [dialog](int id) { return GetDlgItem(dialog, id); };
+        EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)), fromUtf8(formatDialogSummary(data.target)));
+        EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCOUNT, 0, 0), 5);
+        EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCURSEL, 0, 0), 0);
+        EXPECT_EQ(windowText(item(IDC_FORMAT_NAME)), L"orvane");
+        EXPECT_EQ(SendMessageW(item(IDC_FORMAT_NAME), EM_GETLIMITTEXT, 0, 0), 11);
+        EXPECT_EQ(SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDCANCEL, DC_HASDEFID))
+            << "Enter must reach Cancel, never the erase button";
+        EXPECT_FALSE(armed(dialog)) << "the switch starts off";
+        const HDC dc = CreateCompatibleDC(nullptr);  // only the heading is coloured
+        for (int id : {IDC_FORMAT_HEADING, IDC_FORMAT_WARNING}) {
+            SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(item(id)));
+            EXPECT_EQ(GetTextColor(dc),
+                      id == IDC_FORMAT_HEADING ? RGB(180, 35, 35) : GetSysColor(COLOR_WINDOWTEXT));
+        }
+        DeleteDC(dc);
+        arm(dialog);
+        SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"-models");  // raises EN_CHANGE
+        EXPECT_FALSE(armed(dialog));
+        EXPECT_EQ(nameRule(dialog), fromUtf8(format_dialog_text::kInvalidName));
+        SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"AI-Models_2");
+        EXPECT_TRUE(armed(dialog)) << "fixing the name needs no new confirmation";
+        EXPECT_EQ(nameRule(dialog), fromUtf8(format_dialog_text::kNameRule));
+        selectCluster(dialog, -1);
+        EXPECT_FALSE(armed(dialog)) << "no allocation chosen";
+        selectCluster(dialog, 4);
+        EXPECT_TRUE(armed(dialog));
+        SendDlgItemMessageW(dialog, IDC_FORMAT_CONFIRM, BM_CLICK, 0, 0);
+        EXPECT_FALSE(armed(dialog)) << "switch off";
+        SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"-bad");
+        SendDlgItemMessageW(dialog, IDC_FORMAT_CONFIRM, BM_CLICK, 0, 0);
+        EXPECT_FALSE(armed(dialog)) << "switch on with an invalid name";
+    };
+    EXPECT_EQ(runModal(data, {check, [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); }}),
+              IDCANCEL)
+        << "the close box cancels";
+    data = previewFormatDialogData();
+    EXPECT_EQ(runModal(data, {[](HWND dialog) {
+                           EXPECT_EQ(windowText(dialog),
+                                     L"Orvane Varnolt - Format dialog preview (no disk changes)");
+                           EXPECT_EQ(windowText(GetDlgItem(dialog, IDC_FORMAT_HEADING)),
+                                     L"PREVIEW ONLY - NO DRIVE WILL BE FORMATTED");
+                       }}),
+              kStillOpen)
+        << "left alone, it waits";
 }
 
-TEST(FormatDialogKeys, EnterOnTheEraseButtonDoesNothingAndEscapeOnItCancels) {
+TEST(FormatDialog, EnterNeverErasesAndEscapeOnTheEraseButtonCancels) {
     FormatDialogData data = stickData();
+    EXPECT_EQ(runModal(data, {arm, postKey(IDC_FORMAT_NAME, VK_RETURN)}), IDCANCEL);
     bool openAfterEnter = false;
-    const INT_PTR result = ModalScript::run(data, {armDialog,
-                                                   [](HWND dialog) {
-                                                       SetFocus(GetDlgItem(dialog, IDOK));
-                                                       postKey(GetDlgItem(dialog, IDOK), VK_RETURN);
-                                                   },
-                                                   [&](HWND dialog) {
-                                                       openAfterEnter =
-                                                           IsWindowVisible(dialog) != FALSE;
-                                                       postKey(GetDlgItem(dialog, IDOK), VK_ESCAPE);
-                                                   }});
+    EXPECT_EQ(runModal(data, {arm, postKey(IDOK, VK_RETURN),
+                              [&](HWND dialog) {
+                                  openAfterEnter = IsWindowVisible(dialog) != FALSE;
+                                  postKey(IDOK, VK_ESCAPE)(dialog);
+                              }}),
+              IDCANCEL);
     EXPECT_TRUE(openAfterEnter);
-    EXPECT_EQ(result, IDCANCEL);
 }
 
-TEST(FormatDialogKeys, TabLeavesTheEraseButtonAndSpaceStillPressesIt) {
+TEST(FormatDialog, TabLeavesTheEraseButtonAndSpaceStillPressesIt) {
     FormatDialogData data = stickData();
-    HWND focusAfterTab = nullptr;
-    HWND cancel = nullptr;
-    const INT_PTR result = ModalScript::run(
-        data, {armDialog,
-               [](HWND dialog) {
-                   SetFocus(GetDlgItem(dialog, IDOK));
-                   postKey(GetDlgItem(dialog, IDOK), VK_TAB);
-               },
-               [&](HWND dialog) {
-                   focusAfterTab = GetFocus();
-                   cancel = GetDlgItem(dialog, IDCANCEL);
-                   SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"MODELS");
-                   SendDlgItemMessageW(dialog, IDC_FORMAT_CLUSTER, CB_SETCURSEL, 3, 0);
-                   SetFocus(GetDlgItem(dialog, IDOK));
-                   postKey(GetDlgItem(dialog, IDOK), VK_SPACE);
-               }});
+    HWND focusAfterTab = nullptr, cancel = nullptr;
+    const INT_PTR result =
+        runModal(data, {arm, postKey(IDOK, VK_TAB), [&](HWND dialog) {
+                            focusAfterTab = GetFocus();
+                            cancel = GetDlgItem(dialog, IDCANCEL);
+                            SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"MODELS");
+                            SendDlgItemMessageW(dialog, IDC_FORMAT_CLUSTER, CB_SETCURSEL, 3, 0);
+                            postKey(IDOK, VK_SPACE)(dialog);
+                        }});
     EXPECT_EQ(focusAfterTab, cancel) << "Tab moves on from the erase button";
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(data.label, L"MODELS");
     EXPECT_EQ(data.clusterBytes, 131072u);
 }
 
-TEST(FormatDialogKeys, OnlyAClickOfTheEnabledButtonErases) {
+TEST(FormatDialog, OnlyAClickOfTheEnabledButtonErases) {
     FormatDialogData data = stickData();
     bool openAfterFakeCommands = false;
-    const INT_PTR result = ModalScript::run(
-        data, {[](HWND dialog) {
-                   // Disabled: a click does nothing.
-                   SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
-                   armDialog(dialog);
-                   // Armed, but not from the button: a bare IDOK, or one with another code.
-                   SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-                   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_DOUBLECLICKED),
-                                reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-               },
-               [&](HWND dialog) {
-                   openAfterFakeCommands = IsWindowVisible(dialog) != FALSE;
-                   SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
-               }});
+    const INT_PTR result =
+        runModal(data, {[](HWND dialog) {
+                            SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);  // disabled: nothing
+                            arm(dialog);
+                            // Armed, but not from the button: a bare IDOK, or one with another
+                            // code.
+                            SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+                            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_DOUBLECLICKED),
+                                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+                        },
+                        [&](HWND dialog) {
+                            openAfterFakeCommands = IsWindowVisible(dialog) != FALSE;
+                            SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
+                        }});
     EXPECT_TRUE(openAfterFakeCommands);
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(data.label, L"orvane");
     EXPECT_EQ(data.clusterBytes, 0u) << "the Windows default";
-}
-
-TEST(FormatDialogKeys, CloseBoxAndEscapeCancel) {
-    FormatDialogData data = stickData();
-    EXPECT_EQ(ModalScript::run(data, {[](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); }}),
-              IDCANCEL);
-    EXPECT_EQ(ModalScript::run(data, {[](HWND dialog) {
-                                   postKey(GetDlgItem(dialog, IDC_FORMAT_NAME), VK_ESCAPE);
-                               }}),
-              IDCANCEL);
-    EXPECT_EQ(ModalScript::run(data, {}), kStillOpen) << "left alone, it waits";
 }
 
 }  // namespace
