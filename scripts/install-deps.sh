@@ -5,7 +5,7 @@ set -eu
 
 packages="cmake ninja-build g++ make g++-mingw-w64-x86-64-posix mingw-w64-tools nlohmann-json3-dev
 googletest libbenchmark-dev fio wine64 wine xvfb x11-apps imagemagick mono-mcs mono-runtime clang
-libclang-rt-14-dev clang-format python3 ntfs-3g $*"
+libclang-rt-14-dev clang-format python3 ntfs-3g fuse3 libfuse3-dev pkg-config dosfstools $*"
 
 missing=""
 for package in $packages; do
