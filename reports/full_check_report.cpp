@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "engine/measurement_methods.h"
 #include "engine/number_text.h"
@@ -24,6 +25,28 @@ json curveJson(const std::vector<CurveSlice>& slices) {
 template <typename T>
 json optionalJson(const std::optional<T>& value) {
     return value ? json(*value) : json(nullptr);
+}
+
+// The verdict can be wider than the picture: break it at spaces into lines that fit.
+std::vector<std::string> titleLines(const std::string& text, std::size_t widthChars) {
+    std::vector<std::string> lines;
+    std::string line;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!line.empty() && line.size() + 1 + word.size() > widthChars) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
 }
 
 std::string xmlEscaped(const std::string& text) {
@@ -165,8 +188,13 @@ std::string writeFullCheckSvg(const FullCheckResult& result) {
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"900\" height=\"430\" "
         "viewBox=\"0 0 900 430\" font-family=\"sans-serif\" font-size=\"12\">\n"
         "<rect width=\"900\" height=\"430\" fill=\"white\"/>\n";
-    svg += "<text x=\"450\" y=\"24\" text-anchor=\"middle\" font-size=\"14\">" +
-           xmlEscaped(result.verdict) + "</text>\n";
+    // About 110 characters of 14-pixel text fit across; the second line stays above the legend.
+    const std::vector<std::string> title = titleLines(result.verdict, 100);
+    for (std::size_t i = 0; i < title.size(); ++i) {
+        svg += "<text x=\"450\" y=\"" +
+               number(title.size() > 1 ? 18.0 + 16.0 * static_cast<double>(i) : 24.0) +
+               "\" text-anchor=\"middle\" font-size=\"14\">" + xmlEscaped(title[i]) + "</text>\n";
+    }
     for (double rate = 0; rate <= plot.maxRate + 1e-9; rate += rateStep) {
         const std::string y = number(plot.y(rate));
         svg += "<line x1=\"" + number(Plot::kLeft) + "\" x2=\"" +

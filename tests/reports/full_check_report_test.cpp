@@ -48,6 +48,13 @@ TEST(FullCheckReport, SvgMarksTheCliffOnlyWhenThereIsOneAndEscapesText) {
          {"write cache ends at 0.0 GB", "Lost &lt;data&gt; &amp; more", "Rate (MiB/s)"})
         EXPECT_NE(svg.find(part), std::string::npos) << part;
     EXPECT_EQ(std::count(svg.begin(), svg.end(), '<'), std::count(svg.begin(), svg.end(), '>'));
+    // A long verdict breaks at a space into lines of at most 100 characters.
+    const std::string fits = std::string(50, 'a') + " " + std::string(49, 'b');
+    const std::string tail = std::string(60, 'c');
+    result.verdict = fits + " " + tail;
+    const std::string wrapped = writeFullCheckSvg(result);
+    EXPECT_NE(wrapped.find(">" + fits + "</text>"), std::string::npos);
+    EXPECT_NE(wrapped.find(">" + tail + "</text>"), std::string::npos);
     result.write.cacheBytes.reset();
     EXPECT_EQ(writeFullCheckSvg(result).find("write cache ends"), std::string::npos);
     EXPECT_EQ(besideReport("d/check.json", ".csv"), std::filesystem::path("d/check.csv"));
