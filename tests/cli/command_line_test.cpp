@@ -11,6 +11,7 @@
 
 #include "cli/command_line_options.h"
 #include "cli/full_check_command.h"
+#include "cli/leftovers_command.h"
 #include "cli/progress_line.h"
 #include "cli/run_command_line.h"
 #include "platform/text_encoding.h"
@@ -153,6 +154,23 @@ TEST(ProgressLine, ShowsPhasePercentElapsedAndTimeLeft) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(progressLineText(row.percent, "Writing", row.elapsed), row.expected);
+}
+
+TEST(LeftoverText, NamesTheFolderItsSizeAndItsAgeInTheLargestWholeUnit) {
+    Leftover leftover;
+    leftover.folder = fs::path("scratch");
+    leftover.bytes = 3 * kM / 2;
+    const auto now = fs::file_time_type::clock::now();
+    const struct {
+        int seconds;
+        const char* age;
+    } rows[] = {{-5, "0 s"},   {119, "119 s"},   {120, "2 min"},    {7199, "119 min"},
+                {7200, "2 h"}, {172799, "47 h"}, {172800, "2 days"}};
+    for (const auto& row : rows) {
+        leftover.modified = now - std::chrono::seconds(row.seconds);
+        EXPECT_EQ(leftoverText(leftover, now),
+                  "scratch (1.5 MiB, " + std::string(row.age) + " old)");
+    }
 }
 
 class CommandLineRun : public ::testing::Test {
