@@ -30,6 +30,10 @@ struct OptionCase {
     const char* message;  // nullptr: accepted
 };
 
+void PrintTo(const OptionCase& row, std::ostream* out) {
+    *out << row.label;
+}
+
 class RunOptionLimits : public ::testing::TestWithParam<OptionCase> {};
 
 TEST_P(RunOptionLimits, AcceptOrRefuseWithTheirOwnMessage) {

@@ -60,6 +60,10 @@ struct LieCase {
     const char* verdictStart;
 };
 
+void PrintTo(const LieCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FullCheckLies : public ::testing::TestWithParam<LieCase> {};
 
 TEST_P(FullCheckLies, ClassifiesEverySectorAndFindsTheFirstBadOne) {
@@ -159,6 +163,10 @@ struct StopCase {
     const char* errorStart;
     const char* verdictStart;
 };
+
+void PrintTo(const StopCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class FullCheckStops : public ::testing::TestWithParam<StopCase> {};
 
