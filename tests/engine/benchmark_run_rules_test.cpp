@@ -1,23 +1,25 @@
-// The pure rules of a run: option limits, free space, scratch names, the pattern, the draws.
+// The pure rules of a run: option limits, free space, names, the pattern, the draws, the clock,
+// statistics, and which leftovers of a killed run may be removed.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 
 #include "engine/random_block_sequence.h"
+#include "engine/run_leftovers.h"
 #include "engine/run_option_rules.h"
+#include "engine/statistics.h"
 #include "engine/test_pattern.h"
 #include "engine/utc_timestamp.h"
+#include "tests/support/temp_folder.h"
 
 namespace orvane {
 namespace {
 
-constexpr std::uint64_t kMebibyte = 1048576;
+namespace fs = std::filesystem;
+constexpr std::uint64_t kM = 1048576;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 struct OptionCase {
     const char* label;
@@ -41,54 +43,41 @@ TEST_P(RunOptionLimits, AcceptOrRefuseWithTheirOwnMessage) {
     options.randomSecondsPerPhase = row.seconds;
     options.smallFiles = row.smallFiles;
     options.modelGB = row.modelGB;
-    if (row.message == nullptr) {
-        EXPECT_NO_THROW(validateRunOptions(options));
-        return;
-    }
     try {
         validateRunOptions(options);
-        ADD_FAILURE() << "accepted";
+        EXPECT_EQ(row.message, nullptr) << "accepted";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), row.message);
     }
 }
 
-constexpr std::uint64_t k16 = 16 * kMebibyte;
+// The size is checked first, the model last.
+const OptionCase kOptionCases[] = {
+    {"Smallest", 16 * kM, 0.1, 1, 1e-9, nullptr},
+    {"Largest", 3072 * kM, 60.0, 1000, 1000.0, nullptr},
+    {"Size15", 15 * kM, 8.0, 200, 6.6, kTestSizeMessage},
+    {"Size3073", 3073 * kM, 8.0, 200, 6.6, kTestSizeMessage},
+    {"SizeOddByte", 16 * kM + 1, 8.0, 200, 6.6, kTestSizeMessage},
+    {"Seconds005", 16 * kM, 0.05, 200, 6.6, kDurationOrCountMessage},
+    {"Seconds605", 16 * kM, 60.5, 200, 6.6, kDurationOrCountMessage},
+    {"SecondsNaN", 16 * kM, kNaN, 200, 6.6, kDurationOrCountMessage},
+    {"Files0", 16 * kM, 8.0, 0, 6.6, kDurationOrCountMessage},
+    {"Files1001", 16 * kM, 8.0, 1001, 6.6, kDurationOrCountMessage},
+    {"Model0", 16 * kM, 8.0, 200, 0.0, kModelSizeMessage},
+    {"ModelAbove1000", 16 * kM, 8.0, 200, 1000.001, kModelSizeMessage},
+    {"ModelNaN", 16 * kM, 8.0, 200, kNaN, kModelSizeMessage},
+    {"AllWrong", 1, 0.0, 0, 0.0, kTestSizeMessage},
+    {"CountAndModelWrong", 16 * kM, 8.0, 0, 0.0, kDurationOrCountMessage},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Boundaries, RunOptionLimits,
-    ::testing::Values(OptionCase{"defaults", 1024 * kMebibyte, 8.0, 200, 6.6, nullptr},
-                      OptionCase{"smallest", k16, 0.1, 1, 1e-9, nullptr},
-                      OptionCase{"largest", 3072 * kMebibyte, 60.0, 1000, 1000.0, nullptr},
-                      OptionCase{"size15", 15 * kMebibyte, 8.0, 200, 6.6, kTestSizeMessage},
-                      OptionCase{"size3073", 3073 * kMebibyte, 8.0, 200, 6.6, kTestSizeMessage},
-                      OptionCase{"sizeOddByte", k16 + 1, 8.0, 200, 6.6, kTestSizeMessage},
-                      OptionCase{"sizeZero", 0, 8.0, 200, 6.6, kTestSizeMessage},
-                      OptionCase{"seconds005", k16, 0.05, 200, 6.6, kDurationOrCountMessage},
-                      OptionCase{"seconds605", k16, 60.5, 200, 6.6, kDurationOrCountMessage},
-                      OptionCase{"secondsNaN", k16, kNaN, 200, 6.6, kDurationOrCountMessage},
-                      OptionCase{"secondsInfinite", k16, kInfinity, 200, 6.6,
-                                 kDurationOrCountMessage},
-                      OptionCase{"files0", k16, 8.0, 0, 6.6, kDurationOrCountMessage},
-                      OptionCase{"files1001", k16, 8.0, 1001, 6.6, kDurationOrCountMessage},
-                      OptionCase{"filesNegative", k16, 8.0, -5, 6.6, kDurationOrCountMessage},
-                      OptionCase{"model0", k16, 8.0, 200, 0.0, kModelSizeMessage},
-                      OptionCase{"modelNegative", k16, 8.0, 200, -1.0, kModelSizeMessage},
-                      OptionCase{"modelAbove1000", k16, 8.0, 200, 1000.001, kModelSizeMessage},
-                      OptionCase{"modelInfinite", k16, 8.0, 200, kInfinity, kModelSizeMessage},
-                      OptionCase{"modelNaN", k16, 8.0, 200, kNaN, kModelSizeMessage},
-                      // The size is checked first, the model last.
-                      OptionCase{"allWrong", 1, 0.0, 0, 0.0, kTestSizeMessage},
-                      OptionCase{"countAndModelWrong", k16, 8.0, 0, 0.0, kDurationOrCountMessage}),
-    [](const ::testing::TestParamInfo<OptionCase>& param) {
-        return std::string(param.param.label);
-    });
+INSTANTIATE_TEST_SUITE_P(Boundaries, RunOptionLimits, ::testing::ValuesIn(kOptionCases),
+                         [](const auto& param) { return std::string(param.param.label); });
 
-TEST(FreeSpaceRule, TestDataPlus64KiBPerFileAndA256MiBMargin) {
+TEST(RunRules, FreeSpaceIsTestDataPlus64KiBPerFileAndA256MiBMargin) {
     RunOptions options;
-    options.testBytes = k16;
+    options.testBytes = 16 * kM;
     options.smallFiles = 4;
-    const std::uint64_t required = k16 + 65536ull * 4 + 256 * kMebibyte;
+    const std::uint64_t required = 16 * kM + 65536ull * 4 + 256 * kM;
     EXPECT_EQ(requiredFreeBytes(options), required);
     EXPECT_NO_THROW(requireFreeSpace(required, options));
     try {
@@ -97,51 +86,35 @@ TEST(FreeSpaceRule, TestDataPlus64KiBPerFileAndA256MiBMargin) {
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), kInsufficientSpaceMessage);
     }
-    options.testBytes = 3072 * kMebibyte;
-    options.smallFiles = 1000;
-    EXPECT_EQ(requiredFreeBytes(options), 3072 * kMebibyte + 65536ull * 5096);
 }
 
-TEST(ScratchFolderName, PrefixAndTwoLowercaseDigitsPerByte) {
+TEST(RunRules, ScratchNamesPatternDrawsAndTimestamps) {
     std::array<std::uint8_t, 16> bytes{};
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<std::uint8_t>(i * 17);
     bytes[15] = 0xAB;
     EXPECT_EQ(scratchFolderName(bytes), ".orvane-varnolt-00112233445566778899aabbccddeeab");
-}
 
-TEST(TestPattern, TagsEveryStartedBlockLittleEndianAndNothingElse) {
+    // Every started block is tagged with its address, little-endian, and nothing else changes.
     std::string buffer(4 * 4096, '\x5a');
-    auto* bytes = reinterpret_cast<std::uint8_t*>(buffer.data());
-    tagBlocks(bytes, 0x0102030405060708ull, 2 * 4096 + 1);  // ceil: three blocks
+    tagBlocks(reinterpret_cast<std::uint8_t*>(buffer.data()), 0x0102030405060708ull, 2 * 4096 + 1);
     for (std::uint64_t block = 0; block < 3; ++block) {
         const std::uint64_t tag = 0x0102030405060708ull + block * 4096;
-        for (unsigned byte = 0; byte < 8; ++byte) {
-            EXPECT_EQ(bytes[block * 4096 + byte], static_cast<std::uint8_t>(tag >> (8 * byte)))
-                << block << ":" << byte;
-        }
-        EXPECT_EQ(bytes[block * 4096 + 8], 0x5a);
-        EXPECT_EQ(bytes[block * 4096 + 4095], 0x5a);
+        std::string expected(4096, '\x5a');
+        for (unsigned byte = 0; byte < 8; ++byte)
+            expected[byte] = static_cast<char>(tag >> (8 * byte));
+        EXPECT_EQ(buffer.substr(block * 4096, 4096), expected) << block;
     }
     EXPECT_EQ(buffer.substr(3 * 4096), std::string(4096, '\x5a'));
-}
 
-TEST(RandomBlockDraw, RejectsOnlyTheUnevenTopOfTheRange) {
+    // A draw is refused only in the uneven top of the range.
     constexpr std::uint64_t kMax = ~std::uint64_t{0};
-    // 2^64 - 1 is a multiple of 3: only the very top draw would favour block 0.
-    EXPECT_FALSE(acceptsDraw(kMax, 3));
-    EXPECT_TRUE(acceptsDraw(kMax - 1, 3));
-    // Powers of two divide 2^64 evenly: nothing is rejected.
-    EXPECT_TRUE(acceptsDraw(kMax, 4096));
-    EXPECT_TRUE(acceptsDraw(kMax, 1));
-    // Just above 2^63 blocks only draws below the block count are fair.
     constexpr std::uint64_t kHalfPlusOne = (std::uint64_t{1} << 63) + 1;
+    EXPECT_FALSE(acceptsDraw(kMax, 3));  // 2^64 - 1 is a multiple of 3
+    EXPECT_TRUE(acceptsDraw(kMax - 1, 3));
+    EXPECT_TRUE(acceptsDraw(kMax, 4096));
     EXPECT_TRUE(acceptsDraw(kHalfPlusOne - 1, kHalfPlusOne));
     EXPECT_FALSE(acceptsDraw(kHalfPlusOne, kHalfPlusOne));
-    EXPECT_FALSE(acceptsDraw(kMax, kHalfPlusOne));
-}
-
-TEST(RandomBlockDraw, OddBlockCountsStayInRangeAndReproduce) {
     RandomBlockSequence first(12289), second(12289);  // 48 MiB + 4 KiB
     for (int i = 0; i < 10000; ++i) {
         const std::uint64_t offset = first.nextOffset();
@@ -149,14 +122,99 @@ TEST(RandomBlockDraw, OddBlockCountsStayInRangeAndReproduce) {
         ASSERT_EQ(offset % 4096, 0u);
         ASSERT_LT(offset, 12289ull * 4096);
     }
-}
 
-TEST(UtcTimestamp, FormatsWholeSecondsAcrossLeapDaysAndCenturies) {
     EXPECT_EQ(formatUtcTimestamp(0), "1970-01-01T00:00:00Z");
     EXPECT_EQ(formatUtcTimestamp(1738346645), "2025-01-31T18:04:05Z");
     EXPECT_EQ(formatUtcTimestamp(951825600), "2000-02-29T12:00:00Z");
     EXPECT_EQ(formatUtcTimestamp(4107542400), "2100-03-01T00:00:00Z");
     EXPECT_EQ(formatUtcTimestamp(-1), "1969-12-31T23:59:59Z");
+}
+
+TEST(RunRules, StatisticsRatesNearestRankPercentilesAndTheFirstMetric) {
+    EXPECT_DOUBLE_EQ(makeThroughputMetric("w", "w", 1073741824ull, 2.0).value, 512.0);
+    EXPECT_EQ(makeThroughputMetric("w", "w", 0, 0.0).value, 0.0);
+    // 1 MiB in "0 s" is divided by a microsecond, not by zero.
+    EXPECT_DOUBLE_EQ(makeThroughputMetric("w", "w", 1048576, 0.0).value, 1e6);
+    EXPECT_DOUBLE_EQ(ratePerSecond(500, 0.25), 2000.0);
+
+    Metric metric;
+    fillLatencyPercentiles(metric, {4, 1, 3, 2});
+    EXPECT_EQ(metric.p50ms, 2);  // the lower middle sample for an even count
+    EXPECT_EQ(metric.p95ms, 4);
+    std::vector<double> hundred;
+    for (int i = 100; i >= 1; --i)
+        hundred.push_back(i);
+    fillLatencyPercentiles(metric, hundred);
+    EXPECT_EQ(std::vector<double>({metric.p50ms, metric.p95ms, metric.p99ms, metric.maxms}),
+              std::vector<double>({50, 95, 99, 100}));
+    fillLatencyPercentiles(metric, {});
+    EXPECT_EQ(metric.p50ms + metric.maxms, 0);
+    EXPECT_EQ(percentileOf({3, 9, 5}, 0.0), 3);
+    EXPECT_THROW(percentileOf({1.0}, 1.5), std::invalid_argument);
+    EXPECT_THROW(percentileOf({1.0}, -0.1), std::invalid_argument);
+    EXPECT_EQ(percentileOf({}, 1.5), 0.0);
+
+    RunResult result;
+    result.metrics.resize(2);
+    result.metrics[0].id = result.metrics[1].id = "random_read";
+    result.metrics[0].value = 10;
+    result.metrics[1].value = 20;
+    EXPECT_EQ(metricValue(result, "random_read"), 10);
+    EXPECT_EQ(metricValue(result, "random_rea"), 0.0);
+}
+
+TEST(RunLeftovers, NamesMustMatchExactly) {
+    const std::string scratch = ".orvane-varnolt-00112233445566778899aabbccddeeff";
+    EXPECT_TRUE(isScratchFolderName(scratch));
+    for (const std::string& bad :
+         std::vector<std::string>{".orvane-varnolt-00112233445566778899AABBCCDDEEFF",
+                                  scratch.substr(1), scratch + "0", scratch.substr(0, 47) + "g"})
+        EXPECT_FALSE(isScratchFolderName(bad)) << bad;
+    for (const char* good : {"workload.bin", "item-0.bin", "item-999.bin", "fill-123456.bin"})
+        EXPECT_TRUE(isRunFileName(good)) << good;
+    for (const char* bad : {"item-.bin", "item-01.bin", "item-1.BIN", "item-1a.bin", "Workload.bin",
+                            "fill-0001.bin", "fill-00001.txt"})
+        EXPECT_FALSE(isRunFileName(bad)) << bad;
+}
+
+TEST(RunLeftovers, OnlyFoldersHoldingNothingButRunFilesAreRemoved) {
+    testing::TempFolder folder;
+    const std::string name = ".orvane-varnolt-00112233445566778899aabbccddeeff";
+    const auto scratch = [&](char last) { return folder.path() / (name.substr(0, 47) + last); };
+    fs::create_directory(scratch('f'));
+    testing::writeWholeFile(scratch('f') / "workload.bin", std::string(8192, 'w'));
+    testing::writeWholeFile(scratch('f') / "item-3.bin", std::string(100, 's'));
+    // Decoys: a user's file, a subfolder, a link, and a name that is almost the pattern.
+    fs::create_directory(scratch('0'));
+    testing::writeWholeFile(scratch('0') / "workload.bin", "w");
+    testing::writeWholeFile(scratch('0') / "notes.txt", "mine");
+    testing::writeWholeFile(scratch('0') / "zz.txt", "mine");
+    fs::create_directories(scratch('1') / "item-1.bin");
+    const fs::path almost = folder.path() / (name + "0");
+    fs::create_directory(almost);
+    std::size_t links = 0;
+#ifndef _WIN32
+    fs::create_directory(scratch('2'));
+    fs::create_symlink(scratch('f') / "item-3.bin", scratch('2') / "item-3.bin");
+    fs::create_directory_symlink(scratch('f'), scratch('3'));  // a linked folder is no leftover
+    links = 1;
+#endif
+    const auto found = findLeftovers(folder.path());
+    ASSERT_EQ(found.size(), 3 + links);
+    EXPECT_EQ(found[0].foreignEntry, "notes.txt");  // the first foreign name, sorted by folder
+    EXPECT_EQ(found[1].foreignEntry, "item-1.bin");
+    if (links) {
+        EXPECT_EQ(found[2].foreignEntry, "item-3.bin");
+    }
+    EXPECT_TRUE(found.back().removable());
+    EXPECT_EQ(found.back().bytes, 8292u);
+    for (const auto& leftover : found)
+        EXPECT_EQ(removeLeftover(leftover.folder).empty(), leftover.removable());
+    EXPECT_FALSE(fs::exists(scratch('f')));
+    EXPECT_EQ(testing::readWholeFile(scratch('0') / "notes.txt"), "mine");
+    EXPECT_TRUE(fs::exists(scratch('0') / "workload.bin"));  // nothing in it is touched
+    EXPECT_TRUE(fs::is_directory(scratch('1') / "item-1.bin"));
+    EXPECT_FALSE(removeLeftover(almost).empty());
 }
 
 }  // namespace

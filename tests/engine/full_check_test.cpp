@@ -19,7 +19,6 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 using testing::MemoryDisk;
 using testing::nthOfKind;
 using testing::RequestKind;
@@ -30,22 +29,13 @@ constexpr std::uint64_t kM = 1048576;
 constexpr std::uint64_t kFill = 16 * kM;
 
 // The build folder: the system's temporary folder may be RAM-backed, which is refused.
-class FullCheckTarget {
-  public:
-    FullCheckTarget() : folder_(fs::current_path()) {
-        try {
-            inspectTarget(folder_.path());
-        } catch (const std::exception& refusal) {
-            refusal_ = refusal.what();
-        }
+#define SKIP_UNLESS_CHECKABLE(target)                                             \
+    testing::TempFolder target(fs::current_path());                               \
+    try {                                                                         \
+        inspectTarget(target.path());                                             \
+    } catch (const std::exception& refusal) {                                     \
+        GTEST_SKIP() << "this folder cannot be checked here: " << refusal.what(); \
     }
-    const fs::path& path() const { return folder_.path(); }
-    const std::string& refusal() const { return refusal_; }
-
-  private:
-    testing::TempFolder folder_;
-    std::string refusal_;
-};
 
 FullCheckOptions smallCheck(const fs::path& folder, std::uint64_t fileBytes = kFill) {
     FullCheckOptions options;
@@ -62,12 +52,6 @@ testing::RequestPredicate writeFrom(std::uint64_t offset) {
     };
 }
 
-testing::RequestPredicate readAt(std::uint64_t offset) {
-    return [offset](const RequestRecord& r) {
-        return r.kind == RequestKind::Read && r.offset == offset;
-    };
-}
-
 struct LieCase {
     const char* name;
     std::function<void(MemoryDisk&)> lie;
@@ -76,12 +60,14 @@ struct LieCase {
     const char* verdictStart;
 };
 
+void PrintTo(const LieCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FullCheckLies : public ::testing::TestWithParam<LieCase> {};
 
 TEST_P(FullCheckLies, ClassifiesEverySectorAndFindsTheFirstBadOne) {
-    FullCheckTarget target;
-    if (!target.refusal().empty())
-        GTEST_SKIP() << "this folder cannot be checked here: " << target.refusal();
+    SKIP_UNLESS_CHECKABLE(target)
     const auto before = testing::snapshotFolder(target.path());
     MemoryDisk disk;
     GetParam().lie(disk);
@@ -92,13 +78,10 @@ TEST_P(FullCheckLies, ClassifiesEverySectorAndFindsTheFirstBadOne) {
 
     ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
     EXPECT_EQ(result.filledBytes, kFill);
-    const SectorTally& got = result.tally;
-    const SectorTally& want = GetParam().expected;
-    EXPECT_EQ(got.intact, want.intact);
-    EXPECT_EQ(got.wrapped, want.wrapped);
-    EXPECT_EQ(got.foreign, want.foreign);
-    EXPECT_EQ(got.changed, want.changed);
-    EXPECT_EQ(got.unreadable, want.unreadable);
+    const auto counts = [](const SectorTally& t) {
+        return std::vector<std::uint64_t>{t.intact, t.wrapped, t.foreign, t.changed, t.unreadable};
+    };
+    EXPECT_EQ(counts(result.tally), counts(GetParam().expected));
     EXPECT_EQ(result.firstBadPosition, GetParam().firstBad);
     EXPECT_EQ(result.everyByteIntact(), !GetParam().firstBad);
     EXPECT_THAT(result.verdict, StartsWith(GetParam().verdictStart));
@@ -140,7 +123,11 @@ const LieCase kLies[] = {
      9 * kM,
      "0.0 GB of the"},
     {"CannotReadOneMiB",
-     [](MemoryDisk& d) { d.failAt(readAt(10 * kM)); },
+     [](MemoryDisk& d) {
+         d.failAt([](const RequestRecord& r) {
+             return r.kind == RequestKind::Read && r.offset == 10 * kM;
+         });
+     },
      {15 * kM, 0, 0, 0, kM},
      10 * kM,
      "0.0 GB of the"},
@@ -150,9 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Lies, FullCheckLies, ::testing::ValuesIn(kLies),
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FullCheckCurve, ACliffAfterEightMiBIsFoundThere) {
-    FullCheckTarget target;
-    if (!target.refusal().empty())
-        GTEST_SKIP() << "this folder cannot be checked here: " << target.refusal();
+    SKIP_UNLESS_CHECKABLE(target)
     MemoryDisk disk;
     // Far slower than the substitute's own writes even on a busy, sanitised build.
     disk.stallAt(writeFrom(8 * kM), 0.15);
@@ -179,13 +164,15 @@ struct StopCase {
     const char* verdictStart;
 };
 
+void PrintTo(const StopCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FullCheckStops : public ::testing::TestWithParam<StopCase> {};
 
 // A refused write or a cancel still reads back what was written, reports it and cleans up.
 TEST_P(FullCheckStops, KeepsWhatWasMeasuredAndCleansUp) {
-    FullCheckTarget target;
-    if (!target.refusal().empty())
-        GTEST_SKIP() << "this folder cannot be checked here: " << target.refusal();
+    SKIP_UNLESS_CHECKABLE(target)
     const auto before = testing::snapshotFolder(target.path());
     std::atomic<bool> cancel{false};
     MemoryDisk disk(&cancel);
@@ -220,9 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Stops, FullCheckStops, ::testing::ValuesIn(kStops),
 // Real uncached files: the fill is split into named files the leftovers rule knows, all removed,
 // and the model file is read without being changed.
 TEST(FullCheckReal, FillsInNamedFilesReadsTheModelAndLeavesTheFolderAsItWas) {
-    FullCheckTarget target;
-    if (!target.refusal().empty())
-        GTEST_SKIP() << "this folder cannot be checked here: " << target.refusal();
+    SKIP_UNLESS_CHECKABLE(target)
     const fs::path model = target.path() / "model.gguf";
     testing::writeWholeFile(model, std::string(3 * kM + 123, 'm'));
     const auto before = testing::snapshotFolder(target.path());

@@ -20,6 +20,10 @@ struct SectorCase {
     SectorState expected;
 };
 
+void PrintTo(const SectorCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class SectorClassification : public ::testing::TestWithParam<SectorCase> {};
 
 TEST_P(SectorClassification, NamesWhatTheSectorHolds) {

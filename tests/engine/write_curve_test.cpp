@@ -32,6 +32,10 @@ struct CurveCase {
     double after;
 };
 
+void PrintTo(const CurveCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class WriteCurve : public ::testing::TestWithParam<CurveCase> {};
 
 TEST_P(WriteCurve, FindsTheCliffAndTheRatesAroundIt) {

@@ -8,7 +8,7 @@
 
 namespace orvane::testing {
 
-// Entry name (UTF-8) to a 64-bit FNV-1a hash of its bytes; folders map to 0 and are not entered.
+// Entry name (UTF-8) to a hash of its bytes; folders map to 0 and are not entered.
 using FolderSnapshot = std::map<std::string, std::uint64_t>;
 
 FolderSnapshot snapshotFolder(const std::filesystem::path& folder);

@@ -13,39 +13,20 @@ namespace orvane::testing {
 
 namespace {
 
+// The codes each platform gives: an I/O error, an invalid parameter, a file that exists, a file
+// that does not, a file in use.
 #ifdef _WIN32
 constexpr const char* kCodeKind = "Windows";
-constexpr unsigned long kIoError = 1117;  // ERROR_IO_DEVICE
-constexpr unsigned long kInvalidParameter = 87;
-constexpr unsigned long kFileExists = 80;
-constexpr unsigned long kNotFound = 2;
-constexpr unsigned long kSharingViolation = 32;
+constexpr unsigned long kCodes[] = {1117, 87, 80, 2, 32};
 #else
 constexpr const char* kCodeKind = "errno";
-constexpr unsigned long kIoError = 5;  // EIO
-constexpr unsigned long kInvalidParameter = 22;
-constexpr unsigned long kFileExists = 17;
-constexpr unsigned long kNotFound = 2;
-constexpr unsigned long kSharingViolation = 16;  // EBUSY
+constexpr unsigned long kCodes[] = {5, 22, 17, 2, 16};
 #endif
-
+constexpr const char* kOperations[] = {"Read test file", "Write test file", "Flush test data"};
 constexpr const char* kOpenOperation = "Open uncached test file";
 
-[[noreturn]] void throwSimulated(const std::string& operation, unsigned long code,
-                                 const char* text) {
-    throw std::runtime_error(formatPlatformError(operation, kCodeKind, code, text));
-}
-
-const char* operationOf(RequestKind kind) {
-    switch (kind) {
-        case RequestKind::Read:
-            return "Read test file";
-        case RequestKind::Write:
-            return "Write test file";
-        case RequestKind::Flush:
-            return "Flush test data";
-    }
-    return "";
+[[noreturn]] void throwSimulated(const std::string& operation, int code, const char* text) {
+    throw std::runtime_error(formatPlatformError(operation, kCodeKind, kCodes[code], text));
 }
 
 }  // namespace
@@ -61,11 +42,11 @@ RequestPredicate nthOfKind(int opening, RequestKind kind, std::uint64_t number) 
 }
 
 std::string MemoryDisk::ioErrorMessage(const std::string& operation) {
-    return formatPlatformError(operation, kCodeKind, kIoError, "Simulated device failure.");
+    return formatPlatformError(operation, kCodeKind, kCodes[0], "Simulated device failure.");
 }
 
 std::string MemoryDisk::invalidParameterMessage(const std::string& operation) {
-    return formatPlatformError(operation, kCodeKind, kInvalidParameter,
+    return formatPlatformError(operation, kCodeKind, kCodes[1],
                                "Simulated refusal of a misaligned request.");
 }
 
@@ -74,12 +55,12 @@ class MemoryDisk::File final : public DiskFile {
     File(MemoryDisk& disk, int opening) : disk_(disk), opening_(opening) {}
     ~File() override { disk_.isOpen_ = false; }
     void readAt(std::uint64_t offset, void* buffer, std::uint32_t size) override {
-        disk_.read(opening_, offset, buffer, size);
+        disk_.request(opening_, RequestKind::Read, offset, buffer, size);
     }
     void writeAt(std::uint64_t offset, const void* buffer, std::uint32_t size) override {
-        disk_.write(opening_, offset, buffer, size);
+        disk_.request(opening_, RequestKind::Write, offset, const_cast<void*>(buffer), size);
     }
-    void flush() override { disk_.flush(opening_); }
+    void flush() override { disk_.request(opening_, RequestKind::Flush, 0, nullptr, 0); }
 
   private:
     MemoryDisk& disk_;
@@ -90,125 +71,70 @@ DiskFileFactory MemoryDisk::factory() {
     return [this](const std::filesystem::path& path, bool create) { return open(path, create); };
 }
 
-void MemoryDisk::failAt(RequestPredicate when, double stallSeconds) {
-    faults_.push_back({Action::Fail, std::move(when), stallSeconds});
-}
-
-void MemoryDisk::shortReadAt(RequestPredicate when) {
-    faults_.push_back({Action::ShortRead, std::move(when), 0.0});
-}
-
-void MemoryDisk::cancelAt(RequestPredicate when) {
-    faults_.push_back({Action::Cancel, std::move(when), 0.0});
-}
-
-void MemoryDisk::stallAt(RequestPredicate when, double seconds) {
-    faults_.push_back({Action::Stall, std::move(when), seconds});
-}
-
 std::unique_ptr<DiskFile> MemoryDisk::open(const std::filesystem::path& path, bool create) {
-    ++openAttempts_;
-    if (openAttempts_ == failedOpen_)
+    if (++openAttempts_ == failedOpen_)
         throw std::runtime_error(ioErrorMessage(kOpenOperation));
     // No sharing, as the real file is opened: a second open while one is live is refused.
     if (isOpen_) {
         ++overlappingOpens_;
-        throwSimulated(kOpenOperation, kSharingViolation, "The file is in use.");
+        throwSimulated(kOpenOperation, 4, "The file is in use.");
     }
+    if (create && path_)
+        throwSimulated(kOpenOperation, 2, "The file exists.");
+    if (!create && (!path_ || *path_ != path))
+        throwSimulated(kOpenOperation, 3, "The file does not exist.");
     if (create) {
-        if (path_)
-            throwSimulated(kOpenOperation, kFileExists, "The file exists.");
         path_ = path;
         for (const auto& [name, bytes] : planted_)
             writeWholeFile(path.parent_path() / name, bytes);
-    } else if (!path_ || *path_ != path) {
-        throwSimulated(kOpenOperation, kNotFound, "The file does not exist.");
     }
     isOpen_ = true;
     return std::make_unique<File>(*this, ++openings_);
 }
 
-void MemoryDisk::checkAlignment(const char* operation, std::uint64_t offset, const void* buffer,
-                                std::uint32_t size) {
-    const auto address = reinterpret_cast<std::uintptr_t>(buffer);
-    if (offset % 4096 != 0 || size % 4096 != 0 || address % 4096 != 0) {
+void MemoryDisk::request(int opening, RequestKind kind, std::uint64_t offset, void* buffer,
+                         std::uint32_t size) {
+    const auto kindIndex = static_cast<std::size_t>(kind);
+    if (requests_.empty() || requests_.back().opening != opening)
+        std::fill(std::begin(kindCounts_), std::end(kindCounts_), 0);
+    const RequestRecord record{
+        opening, kind, offset, size, requests_.size() + 1, ++kindCounts_[kindIndex]};
+    requests_.push_back(record);
+    const auto fault = std::find_if(faults_.begin(), faults_.end(),
+                                    [&](const Fault& planned) { return planned.when(record); });
+    const Action action = fault == faults_.end() ? Action::Stall : fault->action;
+    if (fault != faults_.end()) {
+        ++faultsFired_;
+        std::this_thread::sleep_for(std::chrono::duration<double>(fault->stallSeconds));
+        if (action == Action::Cancel && cancelFlag_ != nullptr)
+            cancelFlag_->store(true);
+    }
+    const char* operation = kOperations[kindIndex];
+    if (kind != RequestKind::Flush && (offset % 4096 != 0 || size % 4096 != 0 ||
+                                       reinterpret_cast<std::uintptr_t>(buffer) % 4096 != 0)) {
         ++misaligned_;
         throw std::runtime_error(invalidParameterMessage(operation));
     }
-}
-
-const MemoryDisk::Fault* MemoryDisk::record(int opening, RequestKind kind, std::uint64_t offset,
-                                            std::uint32_t size) {
-    RequestRecord request;
-    request.opening = opening;
-    request.kind = kind;
-    request.offset = offset;
-    request.size = size;
-    request.number = requests_.size() + 1;
-    const auto kindIndex = static_cast<std::size_t>(kind);
-    const bool sameOpening = !requests_.empty() && requests_.back().opening == opening;
-    if (!sameOpening)
-        std::fill(std::begin(kindCounts_), std::end(kindCounts_), 0);
-    request.numberOfKind = ++kindCounts_[kindIndex];
-    requests_.push_back(request);
-
-    for (const Fault& fault : faults_) {
-        if (!fault.when(request))
-            continue;
-        ++faultsFired_;
-        if (fault.stallSeconds > 0) {
-            std::this_thread::sleep_for(std::chrono::duration<double>(fault.stallSeconds));
-        }
-        if (fault.action == Action::Cancel && cancelFlag_ != nullptr)
-            cancelFlag_->store(true);
-        return &fault;
-    }
-    return nullptr;
-}
-
-void MemoryDisk::read(int opening, std::uint64_t offset, void* buffer, std::uint32_t size) {
-    const Fault* fault = record(opening, RequestKind::Read, offset, size);
-    checkAlignment(operationOf(RequestKind::Read), offset, buffer, size);
-    if (fault && fault->action == Action::Fail)
-        throw std::runtime_error(ioErrorMessage(operationOf(RequestKind::Read)));
-    const std::uint64_t logical = offset;
-    offset = wrapped(offset);
-    if (offset + size > content_.size())
-        throw std::runtime_error(kShortReadMessage);
-
+    if (action == Action::Fail)
+        throw std::runtime_error(ioErrorMessage(operation));
+    // Like a counterfeit drive, offsets may wrap.
+    const std::uint64_t at = wrapBytes_ ? offset % wrapBytes_ : offset;
     auto* bytes = static_cast<std::uint8_t*>(buffer);
-    if (fault && fault->action == Action::ShortRead) {
-        std::memcpy(bytes, content_.data() + offset, size / 2);
-        throw std::runtime_error(kShortReadMessage);
-    }
-    std::memcpy(bytes, content_.data() + offset, size);
-    for (const std::uint64_t flipped : flippedBytes_) {
-        if (flipped >= logical && flipped < logical + size)
-            bytes[flipped - logical] ^= 0xff;
-    }
-}
-
-void MemoryDisk::write(int opening, std::uint64_t offset, const void* buffer, std::uint32_t size) {
-    const Fault* fault = record(opening, RequestKind::Write, offset, size);
-    checkAlignment(operationOf(RequestKind::Write), offset, buffer, size);
-    if (fault && fault->action == Action::Fail) {
-        throw std::runtime_error(ioErrorMessage(operationOf(RequestKind::Write)));
-    }
-    const RequestRecord& request = requests_.back();
-    offset = wrapped(offset);
-    if (offset + size > content_.size())
-        content_.resize(offset + size);
-    for (const RequestPredicate& dropped : droppedWrites_) {
-        if (dropped(request))
-            return;
-    }
-    std::memcpy(content_.data() + offset, buffer, size);
-}
-
-void MemoryDisk::flush(int opening) {
-    const Fault* fault = record(opening, RequestKind::Flush, 0, 0);
-    if (fault && fault->action == Action::Fail) {
-        throw std::runtime_error(ioErrorMessage(operationOf(RequestKind::Flush)));
+    if (kind == RequestKind::Write) {
+        content_.resize(std::max<std::size_t>(content_.size(), at + size));
+        if (std::none_of(droppedWrites_.begin(), droppedWrites_.end(),
+                         [&](const RequestPredicate& dropped) { return dropped(record); }))
+            std::memcpy(content_.data() + at, bytes, size);
+    } else if (kind == RequestKind::Read) {
+        if (at + size > content_.size())
+            throw std::runtime_error(kShortReadMessage);
+        std::memcpy(bytes, content_.data() + at, action == Action::ShortRead ? size / 2 : size);
+        if (action == Action::ShortRead)
+            throw std::runtime_error(kShortReadMessage);
+        for (const std::uint64_t flipped : flippedBytes_) {
+            if (flipped >= offset && flipped < offset + size)
+                bytes[flipped - offset] ^= 0xff;
+        }
     }
 }
 

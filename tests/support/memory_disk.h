@@ -48,13 +48,17 @@ class MemoryDisk {
 
     // The matching request fails with ioErrorMessage of its operation. stallSeconds delays the
     // failure, so that a timed phase sees its limit reached at that request.
-    void failAt(RequestPredicate when, double stallSeconds = 0.0);
+    void failAt(RequestPredicate when, double stallSeconds = 0.0) {
+        faults_.push_back({Action::Fail, std::move(when), stallSeconds});
+    }
     // The matching read delivers half the data and fails as a short read.
-    void shortReadAt(RequestPredicate when);
+    void shortReadAt(RequestPredicate when) { faults_.push_back({Action::ShortRead, when, 0.0}); }
     // The matching request completes, and the cancel flag is set while it runs.
-    void cancelAt(RequestPredicate when);
+    void cancelAt(RequestPredicate when) { faults_.push_back({Action::Cancel, when, 0.0}); }
     // The matching request completes normally, but only after seconds, like a stalling device.
-    void stallAt(RequestPredicate when, double seconds);
+    void stallAt(RequestPredicate when, double seconds) {
+        faults_.push_back({Action::Stall, std::move(when), seconds});
+    }
     // Every read covering this byte returns it inverted, as a failing medium would.
     void flipByteAt(std::uint64_t offset) { flippedBytes_.push_back(offset); }
     // Like a counterfeit drive: offsets wrap after bytes (whole requests), so later writes land
@@ -92,17 +96,10 @@ class MemoryDisk {
         double stallSeconds;
     };
 
-    std::uint64_t wrapped(std::uint64_t offset) const {
-        return wrapBytes_ ? offset % wrapBytes_ : offset;
-    }
     std::unique_ptr<DiskFile> open(const std::filesystem::path& path, bool create);
-    void read(int opening, std::uint64_t offset, void* buffer, std::uint32_t size);
-    void write(int opening, std::uint64_t offset, const void* buffer, std::uint32_t size);
-    void flush(int opening);
-    // Records the request; returns the first planned fault that matches it, if any.
-    const Fault* record(int opening, RequestKind kind, std::uint64_t offset, std::uint32_t size);
-    void checkAlignment(const char* operation, std::uint64_t offset, const void* buffer,
-                        std::uint32_t size);
+    // Records the request, checks it and acts on the first planned fault that matches it.
+    void request(int opening, RequestKind kind, std::uint64_t offset, void* buffer,
+                 std::uint32_t size);
 
     std::atomic<bool>* cancelFlag_;
     std::vector<Fault> faults_;
@@ -110,18 +107,14 @@ class MemoryDisk {
     std::vector<RequestPredicate> droppedWrites_;
     std::uint64_t wrapBytes_ = 0;
     std::vector<std::pair<std::string, std::string>> planted_;
-    int failedOpen_ = 0;
 
     std::optional<std::filesystem::path> path_;
     std::vector<std::uint8_t> content_;
     std::vector<RequestRecord> requests_;
     std::uint64_t kindCounts_[3] = {};
-    int openAttempts_ = 0;
-    int openings_ = 0;
     bool isOpen_ = false;
-    int misaligned_ = 0;
-    int overlappingOpens_ = 0;
-    int faultsFired_ = 0;
+    int failedOpen_ = 0, openAttempts_ = 0, openings_ = 0;
+    int misaligned_ = 0, overlappingOpens_ = 0, faultsFired_ = 0;
 };
 
 }  // namespace orvane::testing

@@ -10,14 +10,11 @@ namespace orvane::testing {
 
 TempFolder::TempFolder(const std::filesystem::path& base) {
     static std::atomic<unsigned> counter{0};
-    const auto root = base.empty() ? std::filesystem::temp_directory_path() : base;
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path_ = root / ("orvane-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
-        if (std::filesystem::create_directory(path_))
-            return;
-    }
-    throw std::runtime_error("Could not create a test folder");
+    path_ = (base.empty() ? std::filesystem::temp_directory_path() : base) /
+            ("orvane-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    if (!std::filesystem::create_directory(path_))
+        throw std::runtime_error("Could not create a test folder");
 }
 
 TempFolder::~TempFolder() {
@@ -27,8 +24,7 @@ TempFolder::~TempFolder() {
 
 void writeWholeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
+    if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
         throw std::runtime_error("Could not write test file " + path.string());
 }
 
