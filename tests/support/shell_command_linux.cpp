@@ -15,7 +15,8 @@ std::string shellFirstLine(const std::string& command) {
         char buffer[256];
         if (std::fgets(buffer, sizeof buffer, pipe))
             line = buffer;
-        ::pclose(pipe);
+        if (::pclose(pipe) != 0)
+            line.clear();
     }
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
