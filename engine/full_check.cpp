@@ -11,6 +11,7 @@
 #include "engine/model_size_range.h"
 #include "engine/monotonic_clock.h"
 #include "engine/number_text.h"
+#include "engine/pipelined_worker.h"
 #include "engine/run_option_rules.h"
 #include "engine/scratch_folder.h"
 #include "engine/sector_classification.h"
@@ -102,6 +103,8 @@ struct FullCheckRun {
     std::uint64_t seed = 0;
     AlignedBuffer pattern;
     AlignedBuffer readBuffer;
+    // Read into while readBuffer's MiB is compared.
+    AlignedBuffer spareReadBuffer;
 
     void throwIfCancelled() const {
         if (cancelRequested.load(std::memory_order_relaxed))
@@ -180,10 +183,9 @@ void noteBad(FullCheckResult& result, std::uint64_t position) {
         result.firstBadPosition = position;
 }
 
-void classifyMebibyte(FullCheckRun& run, std::uint64_t position) {
+void classifyMebibyte(FullCheckRun& run, std::uint64_t position, const std::uint8_t* actual) {
     FullCheckResult& result = run.result;
     const std::uint8_t* const expected = run.pattern.data();
-    const std::uint8_t* const actual = run.readBuffer.data();
     // The expected MiB is the one pattern block with this MiB's stamps: one compare when intact.
     stampSectors(run.pattern.data(), run.seed, position, kMiB);
     if (std::memcmp(expected, actual, kMiB) == 0) {
@@ -215,6 +217,11 @@ void readBack(FullCheckRun& run) {
     FullCheckResult& result = run.result;
     const std::uint64_t fileBytes = result.options.fileBytes;
     SliceRecorder curve(result.readCurve, result.options.curve.sliceBytes);
+    // The compare of one MiB runs while the next is read, so it never holds up the drive. Only
+    // the verifier touches the tally while a job is out: wait() before counting here.
+    PipelinedWorker verifier;
+    std::uint8_t* buffers[2] = {run.readBuffer.data(), run.spareReadBuffer.data()};
+    std::size_t next = 0;
 
     try {
         for (std::uint64_t start = 0; start < result.filledBytes; start += fileBytes) {
@@ -225,6 +232,7 @@ void readBack(FullCheckRun& run) {
                 file = run.openFile(run.fillFilePath(start / fileBytes), false);
             } catch (const std::exception&) {
                 // A file the drive lost entirely is lost data, not the end of the check.
+                verifier.wait();
                 result.tally.unreadable += size;
                 noteBad(result, start);
                 continue;
@@ -233,15 +241,20 @@ void readBack(FullCheckRun& run) {
                 run.throwIfCancelled();
                 const std::uint64_t position = start + offset;
                 const Instant begin = MonotonicClock::now();
+                std::uint8_t* const buffer = buffers[next];
                 try {
-                    file->readAt(offset, run.readBuffer.data(), kMiB);
+                    file->readAt(offset, buffer, kMiB);
                 } catch (const std::exception&) {
                     // Counted and skipped; the rest of the fill is still worth reading.
+                    verifier.wait();
                     result.tally.unreadable += kMiB;
                     noteBad(result, position);
                     continue;
                 }
-                classifyMebibyte(run, position);
+                // Waits for the previous MiB's compare: the curve still sees a slow compare.
+                verifier.submit(
+                    [&run, position, buffer] { classifyMebibyte(run, position, buffer); });
+                next ^= 1;
                 curve.add(position, kMiB, secondsSince(begin));
                 if (isProgressMebibyte(position))
                     run.report("Reading back", 50, position, result.filledBytes,
@@ -249,10 +262,12 @@ void readBack(FullCheckRun& run) {
             }
         }
     } catch (const Cancelled&) {
+        verifier.wait();
         curve.close();
         result.readRateMiBps = curve.overallRate();
         throw;
     }
+    verifier.wait();
     curve.close();
     result.readRateMiBps = curve.overallRate();
 }
@@ -310,6 +325,7 @@ void runGuardedSection(FullCheckRun& run, const ReadOnlyFileOpener& openModelFil
 
     run.pattern = AlignedBuffer(kMiB);
     run.readBuffer = AlignedBuffer(kMiB);
+    run.spareReadBuffer = AlignedBuffer(kMiB);
     fillRandom(run.pattern.data(), run.pattern.size());
     fillRandom(&run.seed, sizeof run.seed);
 
@@ -406,15 +422,22 @@ FullCheckResult runFullCheck(const FullCheckOptions& options,
     result.timestampUtc = currentUtcTimestamp();
     const Instant start = MonotonicClock::now();
     std::vector<fs::path> createdFiles;
-    FullCheckRun run{
-        result, cancelRequested, progress, factory ? factory : platformFactory, createdFiles, 0, {},
-        {}};
+    FullCheckRun run{result,
+                     cancelRequested,
+                     progress,
+                     factory ? factory : platformFactory,
+                     createdFiles,
+                     0,
+                     {},
+                     {},
+                     {}};
 
     result.status = statusOfGuardedSection(
         [&] { runGuardedSection(run, openModelFile ? openModelFile : platformOpener); },
         result.error, kUnknownFailureMessage);
     run.pattern = AlignedBuffer();
     run.readBuffer = AlignedBuffer();
+    run.spareReadBuffer = AlignedBuffer();
 
     result.cleaned = removeCreatedFiles(createdFiles, result.scratchFolder);
     result.elapsedSeconds = secondsSince(start);

@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -180,6 +181,12 @@ TEST_P(LyingVolumeCheck, TheProgramSeesTheLie) {
     // Every byte of the fill went through the loop device to the lie and came back: no cache.
     const Counters loopAfter = volume.loop();
     const Counters lieAfter = volume.lie();
+    std::printf(
+        "fill %.0f MiB; loop device wrote %.0f and read %.0f MiB; the lie took %.0f and "
+        "gave %.0f MiB\n",
+        filled / kMiB, (loopAfter.written - loopBefore.written) / kMiB,
+        (loopAfter.read - loopBefore.read) / kMiB, (lieAfter.written - lieBefore.written) / kMiB,
+        (lieAfter.read - lieBefore.read) / kMiB);
     EXPECT_GE(loopAfter.written - loopBefore.written, filled);
     EXPECT_GE(loopAfter.read - loopBefore.read, filled);
     EXPECT_GE(lieAfter.written - lieBefore.written, filled);
