@@ -1,6 +1,7 @@
 // The cliff rule and the copy time over hand-made curves of 64 MiB slices.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -63,6 +64,8 @@ const CurveCase kCases[] = {
      1024.0 / (512.0 / 120 + 512.0 / 20),
      1024.0 / (512.0 / 120 + 512.0 / 20)},
     {"SmallerThanAGiB", {{4, 80.0}}, std::nullopt, 80.0, 80.0},
+    // A slice timed at zero seconds has no rate to report, not an infinite one.
+    {"TimedAtZeroSeconds", {{4, std::numeric_limits<double>::infinity()}}, std::nullopt, 0.0, 0.0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, WriteCurve, ::testing::ValuesIn(kCases),

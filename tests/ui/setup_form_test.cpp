@@ -76,7 +76,7 @@ TEST(SetupForm, DepthsGiveTheirOptionsAndSummaries) {
          "Temporary dataset: 3072 MiB  |  Random tests: 20 s each  |  Maximum writes: 3.96 GiB"},
         {-1, 1073741824, 8.0, 200, "Standard",
          "Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: 1.96 GiB"},
-        {7, 1073741824, 8.0, 200, "Standard",
+        {3, 1073741824, 8.0, 200, "Standard",
          "Temporary dataset: 1024 MiB  |  Random tests: 8 s each  |  Maximum writes: 1.96 GiB"},
     };
     for (const auto& c : cases) {
