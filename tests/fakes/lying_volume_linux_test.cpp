@@ -127,6 +127,10 @@ struct LyingCase {
     double cliffMiB;  // 0: the volume never slows; else its cache, in MiB written
 };
 
+void PrintTo(const LyingCase& lying, std::ostream* out) {
+    *out << lying.name;
+}
+
 class LyingVolumeCheck : public ::testing::TestWithParam<LyingCase> {};
 
 TEST_P(LyingVolumeCheck, TheProgramSeesTheLie) {

@@ -26,6 +26,10 @@ struct EnablingCase {
     std::set<int> enabled;
 };
 
+void PrintTo(const EnablingCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class ControlEnabling : public ::testing::TestWithParam<EnablingCase> {};
 
 TEST_P(ControlEnabling, EnablesExactlyWhatTheStateAllows) {
