@@ -197,11 +197,12 @@ TEST_P(LyingVolumeCheck, TheProgramSeesTheLie) {
     EXPECT_GE(lieAfter.read - lieBefore.read, filled);
 }
 
+// No cliff on vfat: FAT extends a file by writing zeros through the cache before the timed writes,
+// and a cache that fills by what was written would be spent before the curve starts.
 const LyingCase kLyingCases[] = {
     {"WrapsOnExt4", "--size-mib 1024 --wrap-after-mib 320", "ext4", 320, 0},
     {"WrapsOnVfat", "--size-mib 1024 --wrap-after-mib 320", "vfat", 320, 0},
     {"SlowsOnExt4", "--size-mib 1024 --slow-after-mib 576 --slow-mibps 8", "ext4", 0, 576},
-    {"SlowsOnVfat", "--size-mib 1024 --slow-after-mib 576 --slow-mibps 8", "vfat", 0, 576},
 };
 
 INSTANTIATE_TEST_SUITE_P(Fakes, LyingVolumeCheck, ::testing::ValuesIn(kLyingCases),
