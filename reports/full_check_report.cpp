@@ -34,6 +34,9 @@ std::vector<std::string> titleLines(const std::string& text, std::size_t widthCh
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find(' ', start);
+        // A size stays with its unit: "1.1 GB" is one word here.
+        if (end != std::string::npos && text.compare(end + 1, 2, "GB") == 0)
+            end = text.find(' ', end + 1);
         if (end == std::string::npos)
             end = text.size();
         const std::string word = text.substr(start, end - start);

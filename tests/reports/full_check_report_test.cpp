@@ -55,6 +55,8 @@ TEST(FullCheckReport, SvgMarksTheCliffOnlyWhenThereIsOneAndEscapesText) {
     const std::string wrapped = writeFullCheckSvg(result);
     EXPECT_NE(wrapped.find(">" + fits + "</text>"), std::string::npos);
     EXPECT_NE(wrapped.find(">" + tail + "</text>"), std::string::npos);
+    result.verdict = std::string(96, 'd') + " 1.1 GB: e";
+    EXPECT_NE(writeFullCheckSvg(result).find(">1.1 GB: e</text>"), std::string::npos);
     result.write.cacheBytes.reset();
     EXPECT_EQ(writeFullCheckSvg(result).find("write cache ends"), std::string::npos);
     EXPECT_EQ(besideReport("d/check.json", ".csv"), std::filesystem::path("d/check.csv"));
