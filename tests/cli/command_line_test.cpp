@@ -18,6 +18,7 @@
 #include "reports/report_import.h"
 #include "tests/support/folder_snapshot.h"
 #include "tests/support/memory_disk.h"
+#include "tests/support/message_of.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
@@ -34,12 +35,7 @@ std::vector<NativeString> argv(const std::vector<std::string>& texts) {
 }
 
 std::string messageOf(const std::vector<std::string>& texts) {
-    try {
-        parseCommandLineOptions(argv(texts));
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "accepted";
+    return testing::messageOf([&] { parseCommandLineOptions(argv(texts)); });
 }
 
 TEST(CommandLineOptions, DefaultsEveryOptionAndTheLastRepeatWins) {

@@ -11,21 +11,13 @@
 #include "storage/sector_rule.h"
 #include "storage/sequential_write_preparation.h"
 #include "tests/support/fuse_volume_linux.h"
+#include "tests/support/message_of.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "accepted";
-}
 
 TEST(LinuxFile, PhysicalBlockRuleKeepsOrRemovesOnlyTheNewFile) {
     testing::TempFolder folder;
@@ -34,8 +26,9 @@ TEST(LinuxFile, PhysicalBlockRuleKeepsOrRemovesOnlyTheNewFile) {
     for (std::optional<std::uint32_t> block :
          {std::optional<std::uint32_t>(512u), {4096u}, {0u}, {}, {8192u}, {3000u}}) {
         const bool fits = !block || *block == 0 || 4096 % *block == 0;
-        EXPECT_EQ(messageOf([&] { openLinuxFile(path, true, [&](int) { return block; }); }),
-                  fits ? "accepted" : kPhysicalSectorMessage);
+        EXPECT_EQ(
+            testing::messageOf([&] { openLinuxFile(path, true, [&](int) { return block; }); }),
+            fits ? "accepted" : kPhysicalSectorMessage);
         EXPECT_EQ(fs::exists(path), fits);
         fs::remove(path);
     }
@@ -50,13 +43,13 @@ TEST(LinuxFile, MisalignedRequestsFailOnARealDirectIoFilesystem) {
     alignas(4096) static std::uint8_t buffer[8192];
     file->writeAt(0, buffer, 8192);
     // O_DIRECT is honoured when the kernel refuses a misaligned offset (ext4, XFS).
-    const std::string refusal = messageOf([&] { file->readAt(100, buffer, 4096); });
+    const std::string refusal = testing::messageOf([&] { file->readAt(100, buffer, 4096); });
     if (refusal == "accepted")
         GTEST_SKIP() << "this filesystem accepts misaligned direct I/O (tmpfs, FUSE)";
     EXPECT_THAT(refusal, ::testing::StartsWith("Read test file (errno 22): "));
-    EXPECT_EQ(messageOf([] { throwErrnoError("Flush test data", EIO); }),
+    EXPECT_EQ(testing::messageOf([] { throwErrnoError("Flush test data", EIO); }),
               "Flush test data (errno 5): Input/output error");
-    EXPECT_EQ(messageOf([] { throwErrnoError("Flush test data", 0); }),
+    EXPECT_EQ(testing::messageOf([] { throwErrnoError("Flush test data", 0); }),
               "Flush test data (errno 0): I/O failure");
 }
 
@@ -65,7 +58,7 @@ TEST(LinuxFile, NewFileServedFromThePageCacheIsRefusedAndRemoved) {
     testing::FuseVolume volume;
     if (!volume.skipReason().empty())
         GTEST_SKIP() << volume.skipReason();
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(testing::messageOf([&] {
                   openLinuxFile(volume.mountPoint() / "workload.bin", true,
                                 [](int) { return 512u; });
               }),

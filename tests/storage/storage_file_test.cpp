@@ -14,6 +14,7 @@
 #include "storage/small_file.h"
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
+#include "tests/support/message_of.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
@@ -21,15 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::StartsWith;
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "accepted";
-}
 
 TEST(StorageFile, AlignedBlocksReadBackAndEveryRefusalLeavesFilesAlone) {
     testing::TempFolder folder;
@@ -47,15 +39,15 @@ TEST(StorageFile, AlignedBlocksReadBackAndEveryRefusalLeavesFilesAlone) {
     file->readAt(0, in.data(), 1048576);
     EXPECT_EQ(std::memcmp(in.data(), out.data(), 1048576), 0);
     EXPECT_EQ(fs::file_size(path), 1048576u + 4096u);
-    EXPECT_EQ(messageOf([&] { file->readAt(1048576, in.data(), 8192); }),
+    EXPECT_EQ(testing::messageOf([&] { file->readAt(1048576, in.data(), 8192); }),
               "Short read: drive returned incomplete test data.");
     file.reset();
 
     testing::writeWholeFile(folder.path() / "mine.bin", "mine");
-    EXPECT_THAT(messageOf([&] { openPlatformFile(folder.path() / "mine.bin", true); }),
+    EXPECT_THAT(testing::messageOf([&] { openPlatformFile(folder.path() / "mine.bin", true); }),
                 StartsWith("Open uncached test file ("));
     EXPECT_EQ(testing::readWholeFile(folder.path() / "mine.bin"), "mine");
-    EXPECT_THAT(messageOf([&] { openPlatformFile(folder.path() / "absent.bin", false); }),
+    EXPECT_THAT(testing::messageOf([&] { openPlatformFile(folder.path() / "absent.bin", false); }),
                 StartsWith("Open uncached test file ("));
     EXPECT_FALSE(fs::exists(folder.path() / "absent.bin"));
 }
@@ -71,7 +63,7 @@ TEST(SmallFile, CallsBackBeforeTheDataAndNeverOverwritesOrLeavesAHalfFile) {
     EXPECT_EQ(testing::readWholeFile(path), payload);
 
     bool called = false;
-    EXPECT_THAT(messageOf([&] { writeSmallFile(path, "x", 1, [&] { called = true; }); }),
+    EXPECT_THAT(testing::messageOf([&] { writeSmallFile(path, "x", 1, [&] { called = true; }); }),
                 StartsWith("Create small file ("));
     EXPECT_FALSE(called);
     EXPECT_EQ(testing::readWholeFile(path), payload);
@@ -89,7 +81,7 @@ TEST(TargetInspection, MissingFoldersAndFilesAreRefusedAndARealOneHasItsFacts) {
     testing::TempFolder folder;
     testing::writeWholeFile(folder.path() / "file.txt", "x");
     for (const char* name : {"missing", "missing/deeper", "file.txt", "file.txt/below"}) {
-        EXPECT_EQ(messageOf([&] { inspectTarget(folder.path() / name); }),
+        EXPECT_EQ(testing::messageOf([&] { inspectTarget(folder.path() / name); }),
                   kChooseExistingFolderMessage)
             << name;
     }
@@ -142,7 +134,7 @@ TEST(TargetRules, AcceptedFactsFillTheRecordAndEachRefusalHasItsMessage) {
     const auto refusal = [](const std::function<void(VolumeFacts&)>& change) {
         VolumeFacts facts = goodFacts();
         change(facts);
-        return messageOf([&] { volumeInfoFromFacts(facts); });
+        return testing::messageOf([&] { volumeInfoFromFacts(facts); });
     };
     for (DriveKind kind : {DriveKind::Unknown, DriveKind::NoRootDirectory, DriveKind::Remote,
                            DriveKind::Optical, DriveKind::RamDisk}) {

@@ -11,19 +11,11 @@
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
 #include "storage/windows_file.h"
+#include "tests/support/message_of.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
 namespace {
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "accepted";
-}
 
 TEST(WindowsFile, PhysicalSectorRuleKeepsOrRemovesTheNewFile) {
     testing::TempFolder folder;
@@ -34,7 +26,7 @@ TEST(WindowsFile, PhysicalSectorRuleKeepsOrRemovesTheNewFile) {
             return std::optional<PhysicalSectorSizes>({a, p});
         };
         const bool fits = a != 3000 && p != 8192;
-        EXPECT_EQ(messageOf([&] { openWindowsFile(path, true, sizes); }),
+        EXPECT_EQ(testing::messageOf([&] { openWindowsFile(path, true, sizes); }),
                   fits ? "accepted" : kPhysicalSectorMessage);
         EXPECT_EQ(std::filesystem::exists(path), fits) << a << "/" << p;
         std::filesystem::remove(path);
@@ -43,7 +35,7 @@ TEST(WindowsFile, PhysicalSectorRuleKeepsOrRemovesTheNewFile) {
     EXPECT_NO_THROW(openWindowsFile(path, true));
     // Device and share paths are refused before anything is asked of them.
     for (const wchar_t* device : {L"\\\\?\\C:\\windows", L"//?/C:/windows"})
-        EXPECT_EQ(messageOf([&] { inspectTarget(device); }), kLocalPathMessage);
+        EXPECT_EQ(testing::messageOf([&] { inspectTarget(device); }), kLocalPathMessage);
 }
 
 // Each request carries its offset (one call per timed request): blocks written out of order land
@@ -65,10 +57,11 @@ TEST(WindowsFile, EachRequestLandsAtItsOwnOffset) {
 
 TEST(PlatformError, KnownCodesCarryTheSystemTextAndUnknownOnesIoFailure) {
     SetLastError(0x2000F00Du);
-    EXPECT_EQ(messageOf([] { throwWindowsError("Read test file"); }),
+    EXPECT_EQ(testing::messageOf([] { throwWindowsError("Read test file"); }),
               "Read test file (Windows 536932365): I/O failure");
     SetLastError(ERROR_FILE_EXISTS);
-    const std::string known = messageOf([] { throwWindowsError("Open uncached test file"); });
+    const std::string known =
+        testing::messageOf([] { throwWindowsError("Open uncached test file"); });
     EXPECT_THAT(known, ::testing::StartsWith("Open uncached test file (Windows 80): "));
     EXPECT_GT(known.size(), std::string("Open uncached test file (Windows 80): ").size());
     EXPECT_EQ(known.find("I/O failure"), std::string::npos);

@@ -10,6 +10,7 @@
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
 #include "tests/support/fuse_volume_linux.h"
+#include "tests/support/message_of.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
@@ -74,15 +75,6 @@ TEST(LinuxVolumeRules, ClassifiesAndNamesVolumes) {
     EXPECT_EQ(linuxFilesystemName("fuseblk", 10, ""), "fuseblk");
 }
 
-std::string refusalOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "accepted";
-}
-
 TEST(LinuxVolumeRules, FuseIsRefusedAsCachedAndDevicelessVolumesSaySo) {
     BlockDeviceFacts loop;
     loop.found = true;
@@ -102,24 +94,25 @@ TEST(LinuxVolumeRules, FuseIsRefusedAsCachedAndDevicelessVolumesSaySo) {
     };
     for (const auto& row : rows) {
         const BlockDeviceFacts device = row.hasDevice ? loop : BlockDeviceFacts{};
-        EXPECT_EQ(refusalOf([&] { requireMeasurableLinuxVolume(row.fsType, device); }),
+        EXPECT_EQ(testing::messageOf([&] { requireMeasurableLinuxVolume(row.fsType, device); }),
                   row.expected)
             << row.fsType;
     }
 }
 
 TEST(TargetInspectionLinux, RamProcAndFuseFoldersAreRefused) {
-    EXPECT_EQ(refusalOf([] { inspectTarget("/proc/self"); }), kNoBlockDeviceMessage);
+    EXPECT_EQ(testing::messageOf([] { inspectTarget("/proc/self"); }), kNoBlockDeviceMessage);
     // /dev/shm is tmpfs on every systemd machine.
     struct statfs shm {};
     if (::statfs("/dev/shm", &shm) == 0 && shm.f_type == TMPFS_MAGIC) {
         testing::TempFolder folder("/dev/shm");
-        EXPECT_EQ(refusalOf([&] { inspectTarget(folder.path()); }), kLocalVolumeMessage);
+        EXPECT_EQ(testing::messageOf([&] { inspectTarget(folder.path()); }), kLocalVolumeMessage);
     }
     testing::FuseVolume volume;
     if (!volume.skipReason().empty())
         GTEST_SKIP() << volume.skipReason();
-    EXPECT_EQ(refusalOf([&] { inspectTarget(volume.mountPoint()); }), kBufferedDirectIoMessage);
+    EXPECT_EQ(testing::messageOf([&] { inspectTarget(volume.mountPoint()); }),
+              kBufferedDirectIoMessage);
 }
 
 }  // namespace
