@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 #include "ui/main_window_ids.h"
@@ -33,12 +32,7 @@ void PrintTo(const EnablingCase& row, std::ostream* out) {
 class ControlEnabling : public ::testing::TestWithParam<EnablingCase> {};
 
 TEST_P(ControlEnabling, EnablesExactlyWhatTheStateAllows) {
-    const EnablingCase& c = GetParam();
-    EXPECT_EQ(enabledControls(c.state), c.enabled);
-    for (int id : enabledControls(c.state))
-        EXPECT_NE(std::find(kCommandControlIds.begin(), kCommandControlIds.end(), id),
-                  kCommandControlIds.end())
-            << id;
+    EXPECT_EQ(enabledControls(GetParam().state), GetParam().enabled);
 }
 
 using A = WindowActivity;

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "format/format_target_rules.h"
 #include "platform/text_encoding.h"
 #include "resources/resource_ids.h"
 #include "ui/format_dialog_data.h"
@@ -59,15 +58,9 @@ INT_PTR runModal(FormatDialogData& data, std::vector<Step> steps) {
     return result;
 }
 
-FormatDialogData stickData() {
-    FormatDialogData data;
-    data.target.volume.root = L"E:\\";
-    data.target.volume.label = L"STICK";
-    data.target.volume.totalBytes = 30ull << 30;
-    data.target.volumePath = L"\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\";
-    data.target.volumeSerial = 0xDEADBEEF;
-    data.target.busType = kBusUsb;
-    data.label = L"orvane";
+FormatDialogData stickData() {  // the preview's sample, offered as a real target
+    FormatDialogData data = previewFormatDialogData();
+    data.preview = false;
     return data;
 }
 
@@ -102,21 +95,12 @@ TEST(FormatDialog, StartsDisarmedAndOnlyAValidNameAnAllocationAndTheSwitchArmIt)
     const auto check = [&](HWND dialog) {
         const auto item = [dialog](int id) { return GetDlgItem(dialog, id); };
         EXPECT_EQ(windowText(item(IDC_FORMAT_SUMMARY)), fromUtf8(formatDialogSummary(data.target)));
-        EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCOUNT, 0, 0), 5);
         EXPECT_EQ(SendMessageW(item(IDC_FORMAT_CLUSTER), CB_GETCURSEL, 0, 0), 0);
         EXPECT_EQ(windowText(item(IDC_FORMAT_NAME)), L"orvane");
         EXPECT_EQ(SendMessageW(item(IDC_FORMAT_NAME), EM_GETLIMITTEXT, 0, 0), 11);
         EXPECT_EQ(SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDCANCEL, DC_HASDEFID))
             << "Enter must reach Cancel, never the erase button";
         EXPECT_FALSE(armed(dialog)) << "the switch starts off";
-        const HDC dc = CreateCompatibleDC(nullptr);  // only the heading is coloured
-        for (int id : {IDC_FORMAT_HEADING, IDC_FORMAT_WARNING}) {
-            SendMessageW(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                         reinterpret_cast<LPARAM>(item(id)));
-            EXPECT_EQ(GetTextColor(dc),
-                      id == IDC_FORMAT_HEADING ? RGB(180, 35, 35) : GetSysColor(COLOR_WINDOWTEXT));
-        }
-        DeleteDC(dc);
         arm(dialog);
         SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"-models");  // raises EN_CHANGE
         EXPECT_FALSE(armed(dialog));
@@ -133,54 +117,35 @@ TEST(FormatDialog, StartsDisarmedAndOnlyAValidNameAnAllocationAndTheSwitchArmIt)
         SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"-bad");
         SendDlgItemMessageW(dialog, IDC_FORMAT_CONFIRM, BM_CLICK, 0, 0);
         EXPECT_FALSE(armed(dialog)) << "switch on with an invalid name";
+        SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"MODELS");
+        SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
     };
-    EXPECT_EQ(runModal(data, {check, [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); }}),
-              IDCANCEL)
-        << "the close box cancels";
+    EXPECT_EQ(runModal(data, {check}), IDOK);
+    EXPECT_EQ(data.label, L"MODELS");
+    EXPECT_EQ(data.clusterBytes, 262144u);
     data = previewFormatDialogData();
     EXPECT_EQ(runModal(data, {[](HWND dialog) {
                            EXPECT_EQ(windowText(dialog),
                                      L"Orvane Varnolt - Format dialog preview (no disk changes)");
-                           EXPECT_EQ(windowText(GetDlgItem(dialog, IDC_FORMAT_HEADING)),
-                                     L"PREVIEW ONLY - NO DRIVE WILL BE FORMATTED");
                        }}),
               kStillOpen)
         << "left alone, it waits";
 }
 
-TEST(FormatDialog, EnterNeverErasesAndEscapeOnTheEraseButtonCancels) {
+TEST(FormatDialog, OnlyTheEnabledButtonPressedByClickOrSpaceErases) {
     FormatDialogData data = stickData();
+    EXPECT_EQ(runModal(data, {[](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); }}), IDCANCEL)
+        << "the close box cancels";
     EXPECT_EQ(runModal(data, {arm, postKey(IDC_FORMAT_NAME, VK_RETURN)}), IDCANCEL);
-    bool openAfterEnter = false;
+    bool openAfterEnter = false, openAfterFakeCommands = false;
     EXPECT_EQ(runModal(data, {arm, postKey(IDOK, VK_RETURN),
                               [&](HWND dialog) {
                                   openAfterEnter = IsWindowVisible(dialog) != FALSE;
                                   postKey(IDOK, VK_ESCAPE)(dialog);
                               }}),
               IDCANCEL);
-    EXPECT_TRUE(openAfterEnter);
-}
-
-TEST(FormatDialog, TabLeavesTheEraseButtonAndSpaceStillPressesIt) {
-    FormatDialogData data = stickData();
+    EXPECT_TRUE(openAfterEnter) << "Enter never erases; Escape on the erase button cancels";
     HWND focusAfterTab = nullptr, cancel = nullptr;
-    const INT_PTR result =
-        runModal(data, {arm, postKey(IDOK, VK_TAB), [&](HWND dialog) {
-                            focusAfterTab = GetFocus();
-                            cancel = GetDlgItem(dialog, IDCANCEL);
-                            SetDlgItemTextW(dialog, IDC_FORMAT_NAME, L"MODELS");
-                            SendDlgItemMessageW(dialog, IDC_FORMAT_CLUSTER, CB_SETCURSEL, 3, 0);
-                            postKey(IDOK, VK_SPACE)(dialog);
-                        }});
-    EXPECT_EQ(focusAfterTab, cancel) << "Tab moves on from the erase button";
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(data.label, L"MODELS");
-    EXPECT_EQ(data.clusterBytes, 131072u);
-}
-
-TEST(FormatDialog, OnlyAClickOfTheEnabledButtonErases) {
-    FormatDialogData data = stickData();
-    bool openAfterFakeCommands = false;
     const INT_PTR result =
         runModal(data, {[](HWND dialog) {
                             SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);  // disabled: nothing
@@ -191,12 +156,16 @@ TEST(FormatDialog, OnlyAClickOfTheEnabledButtonErases) {
                             SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_DOUBLECLICKED),
                                          reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
                         },
+                        postKey(IDOK, VK_TAB),
                         [&](HWND dialog) {
                             openAfterFakeCommands = IsWindowVisible(dialog) != FALSE;
-                            SendDlgItemMessageW(dialog, IDOK, BM_CLICK, 0, 0);
+                            focusAfterTab = GetFocus();
+                            cancel = GetDlgItem(dialog, IDCANCEL);
+                            postKey(IDOK, VK_SPACE)(dialog);
                         }});
     EXPECT_TRUE(openAfterFakeCommands);
-    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(focusAfterTab, cancel) << "Tab moves on from the erase button";
+    EXPECT_EQ(result, IDOK) << "Space still presses it";
     EXPECT_EQ(data.label, L"orvane");
     EXPECT_EQ(data.clusterBytes, 0u) << "the Windows default";
 }
