@@ -45,7 +45,10 @@ TEST(FormatDialogSummary, MissingLabelAndBusNames) {
 }
 
 TEST(FormatDialogSummary, PreviewSampleTouchesNoDiskAndShowsZeros) {
-    EXPECT_EQ(formatDialogSummary(previewFormatDialogData().target),
+    const FormatDialogData data = previewFormatDialogData();
+    EXPECT_TRUE(data.preview);
+    EXPECT_EQ(data.clusterBytes, 0u);
+    EXPECT_EQ(formatDialogSummary(data.target),
               "Z:\\  |  PREVIEW SAMPLE  |  64.0 GiB total  |  Current filesystem: NTFS\r\n"
               "Disk 999  |  Allocation: 0.0 KiB | USB  |  Volume serial: 0\r\n");
 }
