@@ -542,7 +542,7 @@ TEST_F(WindowTest, CancelOrCloseDuringTheWriteEndsTheRunAsCancelled) {
     }
 }
 
-TEST_F(WindowTest, StartRefusesWithABoxOrOffersToRemoveAKilledRunsLeftovers) {
+TEST_F(WindowTest, StartRefusesOrOffersToRemoveLeftoversAndKeepsAnUnreportableRun) {
     open(running(shortRun()));
     const struct {
         fs::path folder;
