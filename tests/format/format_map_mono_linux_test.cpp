@@ -48,7 +48,6 @@ struct DiskImage {
     std::uint32_t entryCount = 128;
     Fault headerFault;
     std::function<void(Bytes&, const DiskImage&)> afterSums;
-    std::uint64_t truncateTo = 0;
 
     std::uint64_t tableSectors() const { return (entryCount * 128ull + sector - 1) / sector; }
     std::uint64_t firstUsable() const { return 2 + tableSectors(); }
@@ -89,8 +88,8 @@ struct DiskImage {
             put(h, 32, primary ? sectors - 1 : 1, 8);
             put(h, 40, firstUsable(), 8);
             put(h, 48, lastUsable(), 8);
-            for (std::size_t i = 56; i < 72; ++i)
-                h[i] = static_cast<std::uint8_t>(0xA0 + i);
+            put(h, 56, 0xA7A6A5A4A3A2A1A0, 8);  // the disk GUID
+            put(h, 64, 0xAFAEADACABAAA9A8, 8);
             put(h, 72, tableLba(primary), 8);
             put(h, 80, entryCount);
             put(h, 84, 128);
@@ -104,8 +103,6 @@ struct DiskImage {
         }
         if (afterSums)
             afterSums(disk, *this);
-        if (truncateTo)
-            disk.resize(truncateTo);
         return disk;
     }
 };
@@ -157,7 +154,7 @@ std::vector<MapCase> mapCases() {
         // A table shorter than a sector is read in whole sectors.
         {"GptFourEntries", gpt(4096, [](DiskImage& i) { i.entryCount = 4; }), "OK"},
         {"SectorTooLarge", mbr(512), "Unsupported geometry", 8192},
-        {"ImageShorterThanTheDisk", gpt(512, [](DiskImage& i) { i.truncateTo = 2047 * 512; }), "Short map read"},
+        {"ImageShorterThanTheDisk", after(gpt(512), [](Bytes& d, const DiskImage&) { d.resize(2047 * 512); }), "Short map read"},
         {"SectorOf1000", mbr(512, [](DiskImage& i) { i.sectors = 2047; }), "Unsupported geometry", 1000},
         {"MbrSignature", after(mbr(512), [](Bytes& d, const DiskImage&) { d[511] = 0; }), "Invalid MBR signature"},
         {"MbrActive", mbr(512, [](DiskImage& i) { i.mbr[1].status = 0x80; }), "Unsupported MBR map"},

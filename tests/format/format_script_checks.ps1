@@ -68,27 +68,18 @@ foreach ($c in $commands) {
 }
 
 # 3. Nothing that Windows PowerShell 5.1 (powershell.exe) cannot parse or would read differently.
-$newerNodes = @(
-    @{ What = 'pipeline chain (&&, ||)'; Is = { $args[0].GetType().Name -eq 'PipelineChainAst' } }
-    @{ What = 'ternary operator'; Is = { $args[0].GetType().Name -eq 'TernaryExpressionAst' } }
-    @{ What = 'null-conditional member or index (?. ?[])'; Is = { $args[0].NullConditional } }
-    @{ What = 'clean block'; Is = { $args[0] -is [System.Management.Automation.Language.ScriptBlockAst] -and $args[0].CleanBlock } }
-    @{ What = 'background operator (&)'; Is = { $args[0] -is [System.Management.Automation.Language.PipelineAst] -and $args[0].Background } }
-    @{ What = 'generic method call'; Is = { $args[0] -is [System.Management.Automation.Language.InvokeMemberExpressionAst] -and $args[0].GenericTypeArguments.Count } }
-    @{ What = '-replace with a script block'; Is = { $args[0] -is [System.Management.Automation.Language.BinaryExpressionAst] -and $args[0].Operator -in 'Ireplace', 'Creplace' -and $args[0].Right.Find({ $args[0] -is [System.Management.Automation.Language.ScriptBlockExpressionAst] }, $false) } }
-)
+# Pipeline chains, ternaries, ?. and ?[], clean blocks, background &, generic method calls and
+# -replace with a script block; tokens of ??, ?., && and the like; 7.x number suffixes and `u{}.
+$newerNode = { param($n) $n.GetType().Name -in 'PipelineChainAst', 'TernaryExpressionAst' -or $n.NullConditional -or $n.CleanBlock -or $n.Background -or $n.GenericTypeArguments.Count -or
+    ($n.Operator -in 'Ireplace', 'Creplace' -and $n.Right.Find({ $args[0] -is [System.Management.Automation.Language.ScriptBlockExpressionAst] }, $false)) }
 $newerTokens = 'AndAnd', 'OrOr', 'QuestionMark', 'QuestionQuestion', 'QuestionQuestionEquals', 'QuestionDot', 'QuestionLBracket', 'Clean'
 foreach ($s in @($file) + $commands) {
-    foreach ($rule in $newerNodes) {
-        $hits = @($s.Ast.FindAll($rule.Is, $true))
-        Check "$($s.Name) has no $($rule.What)" ($hits.Count -eq 0) (($hits | ForEach-Object { "line $($_.Extent.StartLineNumber)" }) -join ', ')
-    }
-    $hits = @($s.Tokens | Where-Object {
+    $hits = @($s.Ast.FindAll({ & $newerNode $args[0] }, $true) | ForEach-Object { "$($_.GetType().Name) line $($_.Extent.StartLineNumber)" })
+    $hits += @($s.Tokens | Where-Object {
             $newerTokens -contains $_.Kind -or
-            # 5.1 numbers: decimal or hex, then only the l/d suffix and a kb..pb multiplier.
             ($_.Kind -eq 'Number' -and $_.Text -notmatch '^(0x[0-9a-f]+|[0-9]*\.?[0-9]+(e[+-]?[0-9]+)?)(l|d)?(kb|mb|gb|tb|pb)?$') -or
-            ($_.Kind -eq 'StringExpandable' -and $_.Text -match '`u\{') })
-    Check "$($s.Name) has no 7.x tokens" ($hits.Count -eq 0) (($hits | ForEach-Object { "$($_.Kind) '$($_.Text)' line $($_.Extent.StartLineNumber)" }) -join ', ')
+            ($_.Kind -eq 'StringExpandable' -and $_.Text -match '`u\{') } | ForEach-Object { "$($_.Kind) '$($_.Text)' line $($_.Extent.StartLineNumber)" })
+    Check "$($s.Name) has no 7.x syntax" ($hits.Count -eq 0) ($hits -join ', ')
 }
 
 # 4. The inline C# compiles through Add-Type, as the MBR command carries it.

@@ -32,14 +32,12 @@ inline void putGuid(Bytes& bytes, std::size_t at, const Guid& guid) {
 inline Bytes descriptorBytes(std::uint32_t busType, const std::string& serial,
                              bool terminated = true) {
     const std::size_t header = disk_layout::kDescriptorBytes;
-    Bytes bytes(header, 0);
+    Bytes bytes(header + (serial.empty() ? 0 : serial.size() + (terminated ? 1u : 0u)), 0);
     put(bytes, disk_layout::kDescriptorBusTypeAt, busType);
-    if (!serial.empty()) {
+    if (!serial.empty())
         put(bytes, disk_layout::kDescriptorSerialOffsetAt, header);
-        bytes.insert(bytes.end(), serial.begin(), serial.end());
-        if (terminated)
-            bytes.push_back(0);
-    }
+    for (std::size_t i = 0; i < serial.size(); ++i)
+        bytes[header + i] = static_cast<std::uint8_t>(serial[i]);
     return bytes;
 }
 
