@@ -79,7 +79,8 @@ TEST(FormatCommand, EveryValidationHasItsMessage) {
             << cluster;
     for (const char* label : {"ABCDEFGHIJK", "AZaz09", "a-b 1_c"})
         EXPECT_EQ(failureOf([&](Input& in) { in.label = label; }), ok) << label;
-    EXPECT_EQ(failureOf([](Input& in) { in.program = "d:\\x.exe"; }), ok);
+    for (const char* program : {"a:\\x.exe", "z:\\x.exe", "A:\\x.exe", "Z:\\x.exe"})
+        EXPECT_EQ(failureOf([&](Input& in) { in.program = program; }), ok) << program;
     for (const char* label :
          {"ABCDEFGHIJKL", "", "-card", " card", "card ", "K\xC3\xA4se", "a'b", "a.b"})
         EXPECT_EQ(failureOf([&](Input& in) { in.label = label; }), params) << label;
