@@ -1,7 +1,5 @@
-# The format script as PowerShell reads it: parses the file and two composed launch commands,
-# refuses syntax that Windows PowerShell 5.1 lacks, compiles the inline C# with Add-Type, and calls
-# the script's own functions that touch no disk. Prints each failed check; exits 1 on any.
-# $Work holds mbr.command and gpt.command (whole launch commands) and serial.txt (their serial).
+# The format script and two launch commands composed from it, as PowerShell reads them; exits 1 on
+# any failed check. $Work holds mbr.command, gpt.command and serial.txt (their device serial).
 param([Parameter(Mandatory)][string]$Script, [Parameter(Mandatory)][string]$Work)
 $ErrorActionPreference = 'Stop'
 $PSStyle.OutputRendering = 'PlainText'
@@ -68,8 +66,7 @@ foreach ($c in $commands) {
 }
 
 # 3. Nothing that Windows PowerShell 5.1 (powershell.exe) cannot parse or would read differently.
-# Pipeline chains, ternaries, ?. and ?[], clean blocks, background &, generic method calls and
-# -replace with a script block; tokens of ??, ?., && and the like; 7.x number suffixes and `u{}.
+# Chains, ternaries, ?. ?[] ??, clean blocks, background &, generic calls, -replace { }, `u{}, 1u.
 $newerNode = { param($n) $n.GetType().Name -in 'PipelineChainAst', 'TernaryExpressionAst' -or $n.NullConditional -or $n.CleanBlock -or $n.Background -or $n.GenericTypeArguments.Count -or
     ($n.Operator -in 'Ireplace', 'Creplace' -and $n.Right.Find({ $args[0] -is [System.Management.Automation.Language.ScriptBlockExpressionAst] }, $false)) }
 $newerTokens = 'AndAnd', 'OrOr', 'QuestionMark', 'QuestionQuestion', 'QuestionQuestionEquals', 'QuestionDot', 'QuestionLBracket', 'Clean'
@@ -103,13 +100,10 @@ function New-Cim([hashtable]$display, [hashtable]$raw) {
     foreach ($k in $display.Keys) { Add-Member -InputObject $o -NotePropertyName $k -NotePropertyValue $display[$k] }
     $o
 }
-$gptDiskId = '{FEDCBA98-7654-3210-FEDC-BA9876543210}'
-$ExpectedVolume = '\\?\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\'
-$ExpectedDeviceSerial = '4C530001'
+$gptDiskId = '{FEDCBA98-7654-3210-FEDC-BA9876543210}'; $ExpectedVolume = '\\?\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\'; $ExpectedDeviceSerial = '4C530001'
 $ExpectedDiskBytes = 64GB; $ExpectedCapacity = 63GB; $ExpectedOffset = 16MB; $ExpectedExtent = 63GB + 1MB
 $ExpectedPartitionNumber = 2; $ExpectedPartitionId = '{01234567-89AB-CDEF-0123-456789ABCDEF}'; $ExpectedAppPath = 'D:\'
-$SystemDisks = @([pscustomobject]@{ Number = 0 })
-$env:SystemRoot = 'C:\Windows'
+$SystemDisks = @([pscustomobject]@{ Number = 0 }); $env:SystemRoot = 'C:\Windows'
 function Get-Partition { param($DriveLetter) [pscustomobject]@{ DriveLetter = $DriveLetter } }
 function Get-Disk { process { $SystemDisks } }
 $script:formats = 0
