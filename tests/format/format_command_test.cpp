@@ -44,25 +44,17 @@ TEST(FormatCommand, CompactionDropsBlankAndCommentLinesAndIndentation) {
 
 // One input of the command changed; the error it must give, or "composed".
 struct Input {
-    std::string root = "F:\\", label = "orvane", program = "C:\\Tools\\OrvaneVarnolt.exe";
-    std::uint32_t cluster = 0, bus = 7;
-    std::string partitionId = "{01234567-89AB-CDEF-0123-456789ABCDEF}", diskId = "305419896";
-    bool guidPath = true;
+    FormatTarget target = testing::sampleTarget(kPartitionStyleGpt);
+    std::uint32_t cluster = 0;
+    std::string label = "orvane", program = "C:\\Tools\\OrvaneVarnolt.exe";
 };
 
 template <typename Change>
 std::string failureOf(Change change) {
     Input in;
     change(in);
-    FormatTarget target = testing::sampleTarget(kPartitionStyleGpt);
-    target.volume.root = fromUtf8(in.root);
-    target.busType = in.bus;
-    target.partitionId = fromUtf8(in.partitionId);
-    target.diskId = fromUtf8(in.diskId);
-    if (!in.guidPath)
-        target.volumePath.pop_back();
     try {
-        composeFormatCommandFrom(target, in.cluster, fromUtf8(in.label), "x\r\n",
+        composeFormatCommandFrom(in.target, in.cluster, fromUtf8(in.label), "x\r\n",
                                  fromUtf8(in.program));
     } catch (const std::runtime_error& error) {
         return error.what();
@@ -84,21 +76,29 @@ TEST(FormatCommand, EveryValidationHasItsMessage) {
     for (const char* label :
          {"ABCDEFGHIJKL", "", "-card", " card", "card ", "K\xC3\xA4se", "a'b", "a.b"})
         EXPECT_EQ(failureOf([&](Input& in) { in.label = label; }), params) << label;
-    EXPECT_EQ(failureOf([](Input& in) { in.guidPath = false; }), params);
+    EXPECT_EQ(failureOf([](Input& in) { in.target.volumePath.pop_back(); }), params);
     for (const char* root : {"f:\\", "F:", "F:\\x\\", "1:\\"})
-        EXPECT_EQ(failureOf([&](Input& in) { in.root = root; }), error::kDriveLetter) << root;
+        EXPECT_EQ(failureOf([&](Input& in) { in.target.volume.root = fromUtf8(root); }),
+                  error::kDriveLetter)
+            << root;
     for (const std::uint32_t bus : {0u, 11u, 17u})
-        EXPECT_EQ(failureOf([&](Input& in) { in.bus = bus; }), error::kBus) << bus;
-    EXPECT_EQ(failureOf([](Input& in) { in.partitionId = "{0'}"; }), error::kIdentity);
-    EXPECT_EQ(failureOf([](Input& in) { in.diskId = "12 34"; }), error::kIdentity);
+        EXPECT_EQ(failureOf([&](Input& in) { in.target.busType = bus; }), error::kBus) << bus;
+    EXPECT_EQ(failureOf([](Input& in) { in.target.partitionId = fromUtf8("{0'}"); }),
+              error::kIdentity);
+    EXPECT_EQ(failureOf([](Input& in) { in.target.diskId = fromUtf8("12 34"); }), error::kIdentity);
     // A program on a network share cannot launch a format, nor one without a drive root.
     for (const char* program :
          {"\\\\server\\share\\OrvaneVarnolt.exe", "\\\\?\\C:\\OrvaneVarnolt.exe",
           "C:OrvaneVarnolt.exe", "C:/Tools/OrvaneVarnolt.exe", ""})
         EXPECT_EQ(failureOf([&](Input& in) { in.program = program; }), error::kAppPath) << program;
     // Validation runs in order: the first broken rule names the failure.
-    EXPECT_EQ(failureOf([](Input& in) { in.root = "f:\\", in.bus = 11; }), error::kDriveLetter);
-    EXPECT_EQ(failureOf([](Input& in) { in.root = "f:\\", in.cluster = 16384; }), params);
+    EXPECT_EQ(failureOf([](Input& in) {
+                  in.target.volume.root = fromUtf8("f:\\"), in.target.busType = 11;
+              }),
+              error::kDriveLetter);
+    EXPECT_EQ(
+        failureOf([](Input& in) { in.target.volume.root = fromUtf8("f:\\"), in.cluster = 16384; }),
+        params);
 }
 
 // The longest values of every field fit the launch limit exactly; one more character is refused.
