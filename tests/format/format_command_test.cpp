@@ -77,7 +77,7 @@ TEST(FormatCommand, EveryValidationHasItsMessage) {
          {"ABCDEFGHIJKL", "", "-card", " card", "card ", "K\xC3\xA4se", "a'b", "a.b"})
         EXPECT_EQ(failureOf([&](Input& in) { in.label = label; }), params) << label;
     EXPECT_EQ(failureOf([](Input& in) { in.target.volumePath.pop_back(); }), params);
-    for (const char* root : {"f:\\", "F:", "F:\\x\\", "1:\\"})
+    for (const char* root : {"f:\\", "F:", "F:\\x\\", "1:\\", "F;\\", "F:/", "[:\\"})
         EXPECT_EQ(failureOf([&](Input& in) { in.target.volume.root = fromUtf8(root); }),
                   error::kDriveLetter)
             << root;
