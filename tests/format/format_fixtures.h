@@ -1,8 +1,6 @@
 #pragma once
-// What the format tests share: the script as the source tree holds it, a reviewed target, and
-// the raw map images both script runners check.
+// What the format tests share: the script as the source tree holds it and a reviewed target.
 
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -51,9 +49,5 @@ inline FormatTarget sampleTarget(std::uint32_t style) {
     t.partitionStyle = style;
     return t;
 }
-
-// Writes one disk image per raw map case into dir; answers one line per case,
-// "image|sector|disk bytes|gpt|offset|extent|expected", expected being "OK" or the refusal text.
-std::string writeMapImages(const std::filesystem::path& dir);
 
 }  // namespace orvane::testing

@@ -8,12 +8,8 @@ namespace orvane {
 namespace {
 
 using testing::Bytes;
-using testing::put32;
-using testing::put64;
+using testing::put;
 namespace at = query_layout;
-
-const Guid kType{0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
-const Guid kId{0xA1A2A3A4, 0xB1B2, 0xC1C2, {0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8}};
 
 TEST(FormatQueryBytes, AnswerMustFitBetweenTheMinimumAndTheBuffer) {
     const Bytes buffer{1, 2, 3, 4};
@@ -26,41 +22,39 @@ TEST(FormatQueryBytes, AnswerMustFitBetweenTheMinimumAndTheBuffer) {
 
 TEST(FormatQueryBytes, ExtentAndGeometryFields) {
     Bytes b(at::kExtentsBytes + at::kGeometryDiskSizeAt + 8, 0xEE);
-    put32(b, at::kExtentCountAt, 1);
-    put32(b, at::kExtentDiskAt, 3);
-    put64(b, at::kExtentOffsetAt, 0x0102030405060708ull);
-    put64(b, at::kExtentLengthAt, 0x1112131415161718ull);
+    put(b, at::kExtentCountAt, 1);
+    put(b, at::kExtentDiskAt, 3);
+    put(b, at::kExtentOffsetAt, 0x0102030405060708ull, 8);
+    put(b, at::kExtentLengthAt, 0x1112131415161718ull, 8);
     const DiskExtentFacts e = diskExtentFromBytes(b);
     EXPECT_EQ(std::vector<std::uint64_t>({e.extentCount, e.diskNumber, e.offset, e.length}),
               std::vector<std::uint64_t>({1, 3, 0x0102030405060708ull, 0x1112131415161718ull}));
-    put64(b, at::kGeometryDiskSizeAt, 64000000000ull);
+    put(b, at::kGeometryDiskSizeAt, 64000000000ull, 8);
     EXPECT_EQ(geometryDiskSizeFromBytes(b), 64000000000ull);
 }
 
 // Both halves of the union hold bytes: only the style's own half is read.
 TEST(FormatQueryBytes, PartitionFieldsOfEachStyle) {
+    const Guid type{0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
+    const Guid id{0xA1A2A3A4, 0xB1B2, 0xC1C2, {0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8}};
     Bytes b(disk_layout::kPartitionEntryBytes, 0);
-    put64(b, disk_layout::kPartitionOffsetAt, 16777216);
-    put64(b, disk_layout::kPartitionLengthAt, 0x123456789Aull);
-    put32(b, at::kPartitionNumberAt, 2);
-    testing::putGuid(b, at::kPartitionGptTypeAt, kType);  // its first bytes are the MBR fields
-    testing::putGuid(b, at::kPartitionGptIdAt, kId);
-    put64(b, at::kPartitionGptAttributesAt, 1ull << 63);
+    put(b, disk_layout::kPartitionOffsetAt, 16777216, 8);
+    put(b, disk_layout::kPartitionLengthAt, 0x123456789Aull, 8);
+    put(b, at::kPartitionNumberAt, 2);
+    testing::putGuid(b, at::kPartitionGptTypeAt, type);  // its first bytes are the MBR fields
+    testing::putGuid(b, at::kPartitionGptIdAt, id);
+    put(b, at::kPartitionGptAttributesAt, 1ull << 63, 8);
     const auto as = [&b](std::uint32_t style) {
-        put32(b, at::kPartitionStyleAt, style);
+        put(b, at::kPartitionStyleAt, style);
         return partitionFromBytes(b);
     };
     const PartitionFacts mbr = as(kPartitionStyleMbr), gpt = as(kPartitionStyleGpt), raw = as(2);
-    EXPECT_EQ(std::vector<std::uint64_t>({mbr.style, mbr.offset, mbr.length, mbr.number}),
-              std::vector<std::uint64_t>({kPartitionStyleMbr, 16777216, 0x123456789Aull, 2}));
-    EXPECT_EQ(mbr.mbrType, 0x04);
-    EXPECT_TRUE(mbr.bootIndicator);
-    EXPECT_TRUE(mbr.gptType.isZero() && mbr.gptId.isZero() && mbr.gptAttributes == 0);
-    EXPECT_EQ(gpt.gptType, kType);
-    EXPECT_EQ(gpt.gptId, kId);
-    EXPECT_EQ(gpt.gptAttributes, 1ull << 63);
-    EXPECT_TRUE(gpt.mbrType == 0 && !gpt.bootIndicator);
-    EXPECT_TRUE(raw.mbrType == 0 && raw.gptType.isZero());
+    EXPECT_EQ(std::vector<std::uint64_t>({mbr.style, mbr.offset, mbr.length, mbr.number,
+                                          mbr.mbrType, mbr.bootIndicator, mbr.gptAttributes}),
+              std::vector<std::uint64_t>({0, 16777216, 0x123456789Aull, 2, 0x04, 1, 0}));
+    EXPECT_TRUE(mbr.gptType.isZero() && mbr.gptId.isZero() && raw.gptType.isZero());
+    EXPECT_TRUE(gpt.gptType == type && gpt.gptId == id && gpt.gptAttributes == 1ull << 63);
+    EXPECT_TRUE(gpt.mbrType == 0 && !gpt.bootIndicator && raw.mbrType == 0);
 }
 
 }  // namespace
