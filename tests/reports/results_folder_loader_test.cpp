@@ -138,19 +138,10 @@ TEST_F(ReportLoadingTest, AFailedImportLeavesNothingInTheResultsFolder) {
     EXPECT_EQ(blocked.second[0].rfind("good.json: Cannot create the results folder: ", 0), 0u);
 }
 
-TEST_F(ReportLoadingTest, FreeImportPathCountsUpFromTheStem) {
-    fs::create_directories(results());
-    EXPECT_EQ(freeImportPath(results(), "Run.JSON"), results() / "Run.JSON");
-    stored("Run.JSON", "x");
-    stored("Run-1.json", "x");
-    EXPECT_EQ(freeImportPath(results(), "Run.JSON"), results() / "Run-2.json");
-}
-
 TEST(SuggestedReportNameTest, LabelAndTimeMadeSafeForEveryVolume) {
     RunResult result;
     result.volume.label = fromUtf8("FAST:SSD");
     result.timestampUtc = "2025-03-14T09:26:53Z";
-    EXPECT_EQ(toUtf8(suggestedReportFileName(result, false)), "FAST_SSD-2025-03-14T09_26_53Z.json");
     EXPECT_EQ(toUtf8(suggestedReportFileName(result, true)), "FAST_SSD-2025-03-14T09_26_53Z.csv");
     result.volume.label = fromUtf8("CON");
     EXPECT_EQ(toUtf8(suggestedReportFileName(result, false)), "_CON-2025-03-14T09_26_53Z.json");
