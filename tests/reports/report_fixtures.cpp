@@ -21,9 +21,7 @@ RunResult referenceRun() {
     run.options.modelGB = 6.6;
     run.options.profile = "Quick";
     run.volume.root = fromUtf8("E:\\");
-    run.volume.label = fromUtf8(
-        "Fast \xC3\x9C"
-        "SB");
+    run.volume.label = fromUtf8("Fast \xC3\x9CSB");
     run.volume.filesystem = fromUtf8("exFAT");
     run.volume.type = fromUtf8("Removable");
     run.volume.freeBytesBefore = 100000000000ull;

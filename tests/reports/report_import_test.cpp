@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <functional>
-#include <stdexcept>
 
 #include "platform/text_encoding.h"
 #include "reports/report_import.h"

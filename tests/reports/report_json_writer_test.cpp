@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <limits>
-#include <stdexcept>
 
 #include "reports/report_csv_writer.h"
 #include "reports/report_import.h"
