@@ -21,7 +21,7 @@ FullCheckResult wrappedDrive() {
     result.write.cacheBytes = 4 * kM;
     for (std::uint64_t i = 0; i < 8; ++i) {
         result.writeCurve.push_back({i * kM, kM, i < 4 ? 0.01 : 0.1});
-        result.readCurve.push_back({i * kM, kM, 0.005});
+        result.readCurve.push_back({i * kM, kM, 0.02});
     }
     result.verdict = "Lost <data> & more";
     return result;
