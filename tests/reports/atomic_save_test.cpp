@@ -42,7 +42,8 @@ TEST(ReportFileBaseName, SafeNamesDeviceNamesAndLength) {
         {"<>:\"/\\|?*", "_________"}, {"tab\there\x1F" "end", "tab_here_end"},
         {"Stick. . ", "Stick"}, {". . .", "Unnamed volume"}, {"", "Unnamed volume"},
         {"K\xC3\xBC" "che \xE2\x82\xAC", "K\xC3\xBC" "che \xE2\x82\xAC"},
-        {"con.backup", "_con.backup"}, {"COM0", "COM0"}, {"lpt9", "_lpt9"}, {"PRN.", "_PRN"},
+        {"con.backup", "_con.backup"}, {"Com1.json.old", "_Com1.json.old"}, {"aux", "_aux"},
+        {"COM0", "COM0"}, {"lpt9", "_lpt9"}, {"PRN.", "_PRN"},
         {"nul:", "nul_"}, {"console", "console"}, {"COM10", "COM10"},  // "NUL_" is no device
         {std::string(200, 'n'), std::string(180, 'n')}, {std::string(180, 'n'), std::string(180, 'n')},
         {accents, accents.substr(0, 360)}, {a178 + smile + "b", a178 + smile}, {a178 + "a" + smile, a178 + "a"},
