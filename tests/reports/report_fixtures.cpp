@@ -21,9 +21,7 @@ RunResult referenceRun() {
     run.options.modelGB = 6.6;
     run.options.profile = "Quick";
     run.volume.root = fromUtf8("E:\\");
-    run.volume.label = fromUtf8(
-        "Fast \xC3\x9C"
-        "SB");
+    run.volume.label = fromUtf8("Fast \xC3\x9CSB");
     run.volume.filesystem = fromUtf8("exFAT");
     run.volume.type = fromUtf8("Removable");
     run.volume.freeBytesBefore = 100000000000ull;
@@ -66,47 +64,20 @@ nlohmann::json validReportDocument() {
     document["schemaVersion"] = 1;  // a signed integer, as a writer's int makes it
     document["cachePolicy"] = kWindowsMeasurementMethods.cachePolicy;
     document["writePolicy"] = kWindowsMeasurementMethods.writePolicy;
-    for (const auto& [id, value] :
-         std::vector<std::pair<std::string, double>>{{"sequential_write", 40.0},
-                                                     {"sequential_read", 150.0},
-                                                     {"random_read", 2000.0},
-                                                     {"random_write", 300.0},
-                                                     {"small_file_write", 150.0}}) {
-        document["metrics"].push_back({{"id", id},
-                                       {"name", "Name of " + id},
-                                       {"value", value},
-                                       {"unit", "MiB/s"},
-                                       {"operations", 10},
-                                       {"bytes", 4096},
-                                       {"seconds", 1.5},
-                                       {"p50ms", 0.5},
-                                       {"p95ms", 1.0},
-                                       {"p99ms", 8.0},
-                                       {"maxms", 20.0},
-                                       {"note", ""}});
+    // clang-format off
+    const std::pair<std::string, double> rates[] = {{"sequential_write", 40.0}, {"sequential_read", 150.0},
+        {"random_read", 2000.0}, {"random_write", 300.0}, {"small_file_write", 150.0}};
+    // clang-format on
+    for (const auto& [id, value] : rates) {
+        nlohmann::json metric = nlohmann::json::parse(R"({"unit": "MiB/s", "operations": 10,
+            "bytes": 4096, "seconds": 1.5, "p50ms": 0.5, "p95ms": 1.0, "p99ms": 8.0,
+            "maxms": 20.0, "note": ""})");
+        metric["id"] = id;
+        metric["name"] = "Name of " + id;
+        metric["value"] = value;
+        document["metrics"].push_back(metric);
     }
     return document;
-}
-
-SavedReport goodSavedReport() {
-    SavedReport report;
-    report.platform = kWindowsMeasurementMethods.platform;
-    report.cachePolicy = kWindowsMeasurementMethods.cachePolicy;
-    report.writePolicy = kWindowsMeasurementMethods.writePolicy;
-    report.timestampUtc = "2025-01-31T18:04:05Z";
-    report.scratchFolder = "E:\\.orvane-varnolt-0";
-    report.status = "Completed";
-    report.verified = report.cleaned = true;
-    report.filesystem = "exFAT";
-    report.totalBytes = 64e9;
-    report.freeBytesBefore = 13.5e9;  // 9 GB model: 50% headroom
-    report.sequentialRead = 9e9 / (60 * 1048576.0);
-    report.sequentialWrite = 40;
-    report.randomRead = 2000;
-    report.randomWrite = 300;
-    report.smallFileWrite = 150;
-    report.randomWriteP99 = 8;
-    return report;
 }
 
 std::string goldenText(const std::string& name, const std::string& actual) {

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "engine/run_records.h"
-#include "reports/saved_report.h"
 
 namespace orvane::testing {
 
@@ -16,10 +15,6 @@ RunResult referenceRun();
 
 // A valid schema 1 document as written on Windows, for mutating one field at a time.
 nlohmann::json validReportDocument();
-
-// A rated report built directly, good on every rule for modelGB 9 under Windows: read 60 s,
-// 50% headroom, exFAT, fast rates, p99 8 ms, matching methods.
-SavedReport goodSavedReport();
 
 // The golden file's text; with ORVANE_UPDATE_GOLDEN set, writes actual there first.
 std::string goldenText(const std::string& name, const std::string& actual);

@@ -92,49 +92,32 @@ OrderCase numberColumn(const char* name, ReportColumn column, double SavedReport
     return c;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Columns, RankingOrder,
-    ::testing::Values(
-        numberColumn("Capacity", ReportColumn::Capacity, &SavedReport::totalBytes),
-        numberColumn("Allocation", ReportColumn::Allocation, &SavedReport::allocationUnitBytes),
-        numberColumn("ReadMiBs", ReportColumn::ReadMiBs, &SavedReport::sequentialRead),
-        numberColumn("WriteMiBs", ReportColumn::WriteMiBs, &SavedReport::sequentialWrite),
-        numberColumn("ModelRead", ReportColumn::ModelReadSeconds, &SavedReport::modelReadSeconds),
-        numberColumn("RandomRead", ReportColumn::RandomReadIops, &SavedReport::randomRead),
-        numberColumn("RandomWrite", ReportColumn::RandomWriteIops, &SavedReport::randomWrite),
-        numberColumn("SmallWrites", ReportColumn::SmallWrites, &SavedReport::smallFileWrite),
-        OrderCase{"Rank",
-                  ReportColumn::Rank,
-                  {report("second", 0, 20), report("third", 1, 1), report("first", 0, 10)},
-                  {"first", "second", "third"},
-                  {"third", "second", "first"}},
-        // Unknown model read times go last in both directions.
-        OrderCase{"UnknownReadTimeLast",
-                  ReportColumn::ModelReadSeconds,
-                  {report("unknown", 0, kUnknown), report("slow", 1, 200), report("fast", 1, 20)},
-                  {"fast", "slow", "unknown"},
-                  {"slow", "fast", "unknown"}},
-        // Text compares bytes.
-        OrderCase{"TextBytes",
-                  ReportColumn::DriveTest,
-                  {report("alpha", 0, 1), report("Zeta", 0, 2), report("\xC3\x84rger", 0, 3),
-                   report("Zet", 0, 4)},
-                  {"Zet", "Zeta", "alpha", "\xC3\x84rger"},
-                  {"\xC3\x84rger", "alpha", "Zeta", "Zet"}},
-        // Offsets are parsed and invalid times go last; offset and utc are the same instant, so
-        // their identity (the timestamp text) decides both ways.
-        OrderCase{"TestedTime",
-                  ReportColumn::TestedUtc,
-                  {report("invalidLeap", 0, 1, "2023-02-29T10:00:00Z"),
-                   report("leap", 0, 2, "2024-02-29T10:00:00Z"),
-                   report("noZone", 0, 3, "2024-05-01T12:00:00"),
-                   report("offset", 0, 4, "2024-05-01T12:00:00+02:00"),
-                   report("utc", 0, 5, "2024-05-01T10:00:00Z"),
-                   report("fraction", 0, 6, "2024-05-01T10:00:00.25Z"),
-                   report("western", 0, 7, "2024-04-30T23:30:00-10:45")},
-                  {"leap", "utc", "offset", "fraction", "western", "invalidLeap", "noZone"},
-                  {"western", "fraction", "utc", "offset", "leap", "invalidLeap", "noZone"}}),
+// Unknown model read times go last both ways; text compares bytes; offsets are parsed and invalid
+// times go last; offset and utc are the same instant, so their identity decides both ways.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Columns, RankingOrder, ::testing::Values(
+    numberColumn("Capacity", ReportColumn::Capacity, &SavedReport::totalBytes),
+    numberColumn("Allocation", ReportColumn::Allocation, &SavedReport::allocationUnitBytes),
+    numberColumn("ReadMiBs", ReportColumn::ReadMiBs, &SavedReport::sequentialRead),
+    numberColumn("WriteMiBs", ReportColumn::WriteMiBs, &SavedReport::sequentialWrite),
+    numberColumn("ModelRead", ReportColumn::ModelReadSeconds, &SavedReport::modelReadSeconds),
+    numberColumn("RandomRead", ReportColumn::RandomReadIops, &SavedReport::randomRead),
+    numberColumn("RandomWrite", ReportColumn::RandomWriteIops, &SavedReport::randomWrite),
+    numberColumn("SmallWrites", ReportColumn::SmallWrites, &SavedReport::smallFileWrite),
+    OrderCase{"Rank", ReportColumn::Rank, {report("second", 0, 20), report("third", 1, 1), report("first", 0, 10)},
+              {"first", "second", "third"}, {"third", "second", "first"}},
+    OrderCase{"UnknownReadTimeLast", ReportColumn::ModelReadSeconds, {report("unknown", 0, kUnknown), report("slow", 1, 200), report("fast", 1, 20)},
+              {"fast", "slow", "unknown"}, {"slow", "fast", "unknown"}},
+    OrderCase{"TextBytes", ReportColumn::DriveTest, {report("alpha", 0, 1), report("Zeta", 0, 2), report("\xC3\x84rger", 0, 3), report("Zet", 0, 4)},
+              {"Zet", "Zeta", "alpha", "\xC3\x84rger"}, {"\xC3\x84rger", "alpha", "Zeta", "Zet"}},
+    OrderCase{"TestedTime", ReportColumn::TestedUtc,
+              {report("invalidLeap", 0, 1, "2023-02-29T10:00:00Z"), report("leap", 0, 2, "2024-02-29T10:00:00Z"), report("noZone", 0, 3, "2024-05-01T12:00:00"),
+               report("offset", 0, 4, "2024-05-01T12:00:00+02:00"), report("utc", 0, 5, "2024-05-01T10:00:00Z"),
+               report("fraction", 0, 6, "2024-05-01T10:00:00.25Z"), report("western", 0, 7, "2024-04-30T23:30:00-10:45")},
+              {"leap", "utc", "offset", "fraction", "western", "invalidLeap", "noZone"},
+              {"western", "fraction", "utc", "offset", "leap", "invalidLeap", "noZone"}}),
     [](const auto& param) { return std::string(param.param.name); });
+// clang-format on
 
 TEST(Ranking, SameRunReplacesItsEntryInPlace) {
     std::vector<SavedReport> reports = {report("a", 0, 1), report("b", 0, 2)};
