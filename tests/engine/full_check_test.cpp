@@ -86,7 +86,7 @@ struct LieCase {
 
 class FullCheckLies : public ::testing::TestWithParam<LieCase> {};
 
-// Even a refused write or a cancel reads back what was written, reports it and cleans up.
+// A refused write still reads back what was written; every stop reports and cleans up.
 TEST_P(FullCheckLies, ClassifiesEverySectorAndFindsTheFirstBadOne) {
     SKIP_UNLESS_CHECKABLE(target)
     const LieCase& row = GetParam();
