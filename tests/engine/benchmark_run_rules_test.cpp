@@ -128,7 +128,7 @@ TEST(RunRules, ScratchNamesPatternDrawsAndTimestamps) {
     EXPECT_EQ(formatUtcTimestamp(-1), "1969-12-31T23:59:59Z");
 }
 
-TEST(RunRules, StatisticsRatesNearestRankPercentilesAndTheFirstMetric) {
+TEST(RunRules, StatisticsRatesAndNearestRankPercentiles) {
     EXPECT_DOUBLE_EQ(makeThroughputMetric("w", "w", 1073741824ull, 2.0).value, 512.0);
     EXPECT_EQ(makeThroughputMetric("w", "w", 0, 0.0).value, 0.0);
     // 1 MiB in "0 s" is divided by a microsecond, not by zero.
@@ -151,14 +151,6 @@ TEST(RunRules, StatisticsRatesNearestRankPercentilesAndTheFirstMetric) {
     EXPECT_THROW(percentileOf({1.0}, 1.5), std::invalid_argument);
     EXPECT_THROW(percentileOf({1.0}, -0.1), std::invalid_argument);
     EXPECT_EQ(percentileOf({}, 1.5), 0.0);
-
-    RunResult result;
-    result.metrics.resize(2);
-    result.metrics[0].id = result.metrics[1].id = "random_read";
-    result.metrics[0].value = 10;
-    result.metrics[1].value = 20;
-    EXPECT_EQ(metricValue(result, "random_read"), 10);
-    EXPECT_EQ(metricValue(result, "random_rea"), 0.0);
 }
 
 const std::string kPlanning =
