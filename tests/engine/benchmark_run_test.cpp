@@ -34,6 +34,7 @@ constexpr const char* kNoRating =
     "No suitability rating: a complete, verified test with successful cleanup is required.";
 // What is done to the run: a disk fault at request (opening, kind, number), at a notice, or a
 // refusal before the start (number: 0 cancelled, 1 an odd size, 2 a file for a folder).
+// The first three are the substitute disk's own faults, in its order.
 enum class Plan { Fail, ShortRead, Cancel, FailOpen, CancelAtNotice, Flip, Tamper, Throw, Refuse };
 struct FaultRow {
     Plan plan;
