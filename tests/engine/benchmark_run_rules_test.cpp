@@ -1,38 +1,46 @@
 // The pure rules of a run: option limits, free space, names, the pattern, the draws, the clock,
-// statistics, and which leftovers of a killed run may be removed.
+// statistics, the rating, the read-back worker, and which leftovers of a killed run may go.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
+#include <functional>
 #include <limits>
+#include <numeric>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "engine/fresh_run_assessment.h"
+#include "engine/pipelined_worker.h"
 #include "engine/random_block_sequence.h"
 #include "engine/run_leftovers.h"
 #include "engine/run_option_rules.h"
 #include "engine/statistics.h"
 #include "engine/test_pattern.h"
 #include "engine/utc_timestamp.h"
+#include "platform/text_encoding.h"
+#include "tests/support/message_of.h"
 #include "tests/support/temp_folder.h"
 
 namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::messageOf;
 constexpr std::uint64_t kM = 1048576;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+const auto byName = [](const auto& param) { return std::string(param.param.name); };
 
 struct OptionCase {
-    const char* label;
+    const char* name;
+    friend std::ostream& operator<<(std::ostream& o, const OptionCase& r) { return o << r.name; }
     std::uint64_t testBytes;
     double seconds;
     std::int32_t smallFiles;
     double modelGB;
-    const char* message;  // nullptr: accepted
+    const char* message;
 };
-
-void PrintTo(const OptionCase& row, std::ostream* out) {
-    *out << row.label;
-}
 
 class RunOptionLimits : public ::testing::TestWithParam<OptionCase> {};
 
@@ -43,18 +51,13 @@ TEST_P(RunOptionLimits, AcceptOrRefuseWithTheirOwnMessage) {
     options.randomSecondsPerPhase = row.seconds;
     options.smallFiles = row.smallFiles;
     options.modelGB = row.modelGB;
-    try {
-        validateRunOptions(options);
-        EXPECT_EQ(row.message, nullptr) << "accepted";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), row.message);
-    }
+    EXPECT_EQ(messageOf([&] { validateRunOptions(options); }), row.message);
 }
 
 // The size is checked first, the model last.
 const OptionCase kOptionCases[] = {
-    {"Smallest", 16 * kM, 0.1, 1, 1e-9, nullptr},
-    {"Largest", 3072 * kM, 60.0, 1000, 1000.0, nullptr},
+    {"Smallest", 16 * kM, 0.1, 1, 1e-9, "accepted"},
+    {"Largest", 3072 * kM, 60.0, 1000, 1000.0, "accepted"},
     {"Size15", 15 * kM, 8.0, 200, 6.6, kTestSizeMessage},
     {"Size3073", 3073 * kM, 8.0, 200, 6.6, kTestSizeMessage},
     {"SizeOddByte", 16 * kM + 1, 8.0, 200, 6.6, kTestSizeMessage},
@@ -70,8 +73,7 @@ const OptionCase kOptionCases[] = {
     {"CountAndModelWrong", 16 * kM, 8.0, 0, 0.0, kDurationOrCountMessage},
 };
 
-INSTANTIATE_TEST_SUITE_P(Boundaries, RunOptionLimits, ::testing::ValuesIn(kOptionCases),
-                         [](const auto& param) { return std::string(param.param.label); });
+INSTANTIATE_TEST_SUITE_P(Boundaries, RunOptionLimits, ::testing::ValuesIn(kOptionCases), byName);
 
 TEST(RunRules, FreeSpaceIsTestDataPlus64KiBPerFileAndA256MiBMargin) {
     RunOptions options;
@@ -79,13 +81,9 @@ TEST(RunRules, FreeSpaceIsTestDataPlus64KiBPerFileAndA256MiBMargin) {
     options.smallFiles = 4;
     const std::uint64_t required = 16 * kM + 65536ull * 4 + 256 * kM;
     EXPECT_EQ(requiredFreeBytes(options), required);
-    EXPECT_NO_THROW(requireFreeSpace(required, options));
-    try {
-        requireFreeSpace(required - 1, options);
-        ADD_FAILURE() << "one byte short accepted";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), kInsufficientSpaceMessage);
-    }
+    EXPECT_EQ(messageOf([&] { requireFreeSpace(required, options); }), "accepted");
+    EXPECT_EQ(messageOf([&] { requireFreeSpace(required - 1, options); }),
+              kInsufficientSpaceMessage);
 }
 
 TEST(RunRules, ScratchNamesPatternDrawsAndTimestamps) {
@@ -130,7 +128,7 @@ TEST(RunRules, ScratchNamesPatternDrawsAndTimestamps) {
     EXPECT_EQ(formatUtcTimestamp(-1), "1969-12-31T23:59:59Z");
 }
 
-TEST(RunRules, StatisticsRatesNearestRankPercentilesAndTheFirstMetric) {
+TEST(RunRules, StatisticsRatesAndNearestRankPercentiles) {
     EXPECT_DOUBLE_EQ(makeThroughputMetric("w", "w", 1073741824ull, 2.0).value, 512.0);
     EXPECT_EQ(makeThroughputMetric("w", "w", 0, 0.0).value, 0.0);
     // 1 MiB in "0 s" is divided by a microsecond, not by zero.
@@ -153,14 +151,118 @@ TEST(RunRules, StatisticsRatesNearestRankPercentilesAndTheFirstMetric) {
     EXPECT_THROW(percentileOf({1.0}, 1.5), std::invalid_argument);
     EXPECT_THROW(percentileOf({1.0}, -0.1), std::invalid_argument);
     EXPECT_EQ(percentileOf({}, 1.5), 0.0);
+}
 
-    RunResult result;
-    result.metrics.resize(2);
-    result.metrics[0].id = result.metrics[1].id = "random_read";
-    result.metrics[0].value = 10;
-    result.metrics[1].value = 20;
-    EXPECT_EQ(metricValue(result, "random_read"), 10);
-    EXPECT_EQ(metricValue(result, "random_rea"), 0.0);
+const std::string kPlanning =
+    ". Planning thresholds, not a certification or an inference-speed prediction.";
+const std::string kGood = "Good storage candidate" + kPlanning;
+const std::string kUsable = "Usable, with slower model switching" + kPlanning;
+const std::string kArchive = "Better for model archives; expect slow starts or stalls" + kPlanning;
+const std::string kNoRating =
+    "No suitability rating: a complete, verified test with successful cleanup is required.";
+const std::string kStall = " p99 latency exceeded 50 ms; intermittent stalls are possible.";
+constexpr std::uint64_t kTwentyGiB = 21474836480ull;
+
+Metric metric(const char* id, double value, double p99 = 0) {
+    Metric m;
+    m.id = id;
+    m.value = value;
+    m.p99ms = p99;
+    return m;
+}
+
+struct Assessment {
+    const char* name;
+    friend std::ostream& operator<<(std::ostream& o, const Assessment& r) { return o << r.name; }
+    double read, randomRead, write;
+    std::function<void(RunResult&)> change;
+    std::string expected;
+};
+
+class FreshRunAssessment : public ::testing::TestWithParam<Assessment> {};
+
+// Metrics: sequential write, sequential read, random read, then the write quarters (100, 60).
+TEST_P(FreshRunAssessment, GivesItsLabelAndRemarks) {
+    RunResult run;
+    run.status = RunStatus::kCompleted;
+    run.verified = run.cleaned = true;
+    run.volume.filesystem = fromUtf8("fat32");  // only the exact name "FAT32" is remarked
+    run.volume.freeBytesBefore = kTwentyGiB;
+    run.metrics = {metric("sequential_write", GetParam().write),
+                   metric("sequential_read", GetParam().read),
+                   metric("random_read", GetParam().randomRead, 50.0),
+                   metric("write_first_quarter", 100), metric("write_last_quarter", 60)};
+    if (GetParam().change)
+        GetParam().change(run);
+    EXPECT_EQ(assessFreshRun(run), GetParam().expected);
+}
+
+const Assessment kAssessments[] = {
+    {"GoodAtEveryThreshold", 300, 2000, 100, {}, kGood},
+    {"UsableReadBelowGood", 299.9, 3000, 200, {}, kUsable},
+    {"UsableRandomBelowGood", 500, 1999.9, 200, {}, kUsable},
+    {"UsableWriteBelowGood", 500, 3000, 99.9, {}, kUsable},
+    {"UsableAtEveryThreshold", 100, 500, 30, {}, kUsable},
+    {"ArchiveReadBelow", 99.9, 5000, 500, {}, kArchive},
+    {"ArchiveRandomBelow", 500, 499.9, 500, {}, kArchive},
+    {"ArchiveWriteBelow", 500, 5000, 29.9, {}, kArchive},
+    {"ArchiveWithoutMetrics", 500, 5000, 500, [](RunResult& r) { r.metrics.clear(); }, kArchive},
+    {"CleanupWarning", 300, 2000, 100, [](RunResult& r) { r.status = RunStatus::kCleanupWarning; },
+     kNoRating},
+    {"Unverified", 300, 2000, 100, [](RunResult& r) { r.verified = false; }, kNoRating},
+    {"Uncleaned", 300, 2000, 100, [](RunResult& r) { r.cleaned = false; }, kNoRating},
+    {"LessThan20GiBFree", 300, 2000, 100,
+     [](RunResult& r) { r.volume.freeBytesBefore = kTwentyGiB - 1; },
+     kGood + " Less than 20 GiB free: plan space for models, runtimes and outputs."},
+    {"WritesSlowedJustOver40Percent", 300, 2000, 100,
+     [](RunResult& r) { r.metrics[4].value = 59.9; },
+     kGood + " Writes slowed by more than 40% across this test."},
+    {"NoFirstQuarterNoSlowdown", 300, 2000, 100,
+     [](RunResult& r) { r.metrics[3].value = r.metrics[4].value = 0; }, kGood},
+    {"ReadStallJustOver50ms", 300, 2000, 100, [](RunResult& r) { r.metrics[2].p99ms = 50.1; },
+     kGood + " Read" + kStall},
+    {"AllRemarksInTheirOrder", 300, 2000, 100,
+     [](RunResult& r) {
+         r.volume.filesystem = fromUtf8("FAT32");
+         r.volume.freeBytesBefore = 1;
+         r.metrics[4].value = 10;
+         r.metrics[2].p99ms = 80;
+         r.metrics.push_back(metric("random_write", 900, 51));
+     },
+     kGood +
+         " FAT32 cannot store a single file of 4 GiB or more; many models will not fit."
+         " Less than 20 GiB free: plan space for models, runtimes and outputs."
+         " Writes slowed by more than 40% across this test. Read" +
+         kStall + " Write" + kStall},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rules, FreshRunAssessment, ::testing::ValuesIn(kAssessments), byName);
+
+// The worker behind the full check's read-back: order, one job at a time, failures come back.
+TEST(PipelinedWorker, RunsJobsOneAtATimeInOrderAndReturnsTheirFailures) {
+    std::vector<int> done;
+    std::atomic<int> running{0};
+    bool overlapped = false;
+    {
+        PipelinedWorker worker;
+        for (int i = 0; i < 200; ++i) {
+            worker.submit([&, i] {
+                overlapped |= running.fetch_add(1) != 0;
+                done.push_back(i);
+                running.fetch_sub(1);
+            });
+        }
+        worker.wait();
+        ASSERT_EQ(done.size(), 200u);
+        worker.submit([] { throw std::runtime_error("compare failed"); });
+        EXPECT_THROW(worker.wait(), std::runtime_error);
+        worker.submit([&] { done.push_back(200); });
+        // Destroyed with a job in hand: it still runs.
+    }
+    EXPECT_FALSE(overlapped);
+    std::vector<int> expected(201);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(done, expected);
 }
 
 TEST(RunLeftovers, NamesMustMatchExactly) {
@@ -192,24 +294,22 @@ TEST(RunLeftovers, OnlyFoldersHoldingNothingButRunFilesAreRemoved) {
     fs::create_directories(scratch('1') / "item-1.bin");
     const fs::path almost = folder.path() / (name + "0");
     fs::create_directory(almost);
-    std::size_t links = 0;
+    std::vector<std::string> foreign = {"notes.txt", "item-1.bin"};
 #ifndef _WIN32
     fs::create_directory(scratch('2'));
     fs::create_symlink(scratch('f') / "item-3.bin", scratch('2') / "item-3.bin");
     fs::create_directory_symlink(scratch('f'), scratch('3'));  // a linked folder is no leftover
-    links = 1;
+    foreign.push_back("item-3.bin");
 #endif
+    foreign.push_back("");  // the first foreign name of each, sorted by folder
     const auto found = findLeftovers(folder.path());
-    ASSERT_EQ(found.size(), 3 + links);
-    EXPECT_EQ(found[0].foreignEntry, "notes.txt");  // the first foreign name, sorted by folder
-    EXPECT_EQ(found[1].foreignEntry, "item-1.bin");
-    if (links) {
-        EXPECT_EQ(found[2].foreignEntry, "item-3.bin");
+    ASSERT_EQ(found.size(), foreign.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].foreignEntry, foreign[i]);
+        EXPECT_EQ(removeLeftover(found[i].folder).empty(), found[i].removable());
     }
     EXPECT_TRUE(found.back().removable());
     EXPECT_EQ(found.back().bytes, 8292u);
-    for (const auto& leftover : found)
-        EXPECT_EQ(removeLeftover(leftover.folder).empty(), leftover.removable());
     EXPECT_FALSE(fs::exists(scratch('f')));
     EXPECT_EQ(testing::readWholeFile(scratch('0') / "notes.txt"), "mine");
     EXPECT_TRUE(fs::exists(scratch('0') / "workload.bin"));  // nothing in it is touched

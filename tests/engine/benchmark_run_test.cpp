@@ -4,14 +4,15 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/benchmark_run.h"
 #include "engine/run_leftovers.h"
+#include "engine/run_option_rules.h"
 #include "platform/text_encoding.h"
+#include "storage/target_rules.h"
 #include "tests/support/folder_snapshot.h"
 #include "tests/support/memory_disk.h"
 #include "tests/support/temp_folder.h"
@@ -20,6 +21,7 @@ namespace orvane {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Fault;
 using testing::MemoryDisk;
 using testing::nthOfKind;
 using testing::RequestKind;
@@ -30,53 +32,32 @@ constexpr auto F = RequestKind::Flush;
 constexpr std::uint64_t kM = 1048576;
 constexpr const char* kNoRating =
     "No suitability rating: a complete, verified test with successful cleanup is required.";
-const std::vector<std::string> kMetricOrder = {
-    "sequential_write", "write_first_quarter", "write_last_quarter", "sequential_read",
-    "random_read",      "random_write",        "small_file_write",   "small_file_read"};
-
-std::vector<std::string> firstIds(std::size_t count) {
-    return {kMetricOrder.begin(), kMetricOrder.begin() + static_cast<std::ptrdiff_t>(count)};
-}
-std::vector<std::string> metricIds(const RunResult& result) {
-    std::vector<std::string> ids;
-    for (const auto& metric : result.metrics)
-        ids.push_back(metric.id);
-    return ids;
-}
-
-RunOptions smallRun(const fs::path& folder) {
-    RunOptions options;
-    options.folder = folder;
-    options.testBytes = 16 * kM;
-    options.randomSecondsPerPhase = 0.1;
-    options.smallFiles = 4;
-    return options;
-}
-
-// What is done to the run, at which request (opening, kind, number) or notice.
-enum class Plan { Fail, Cancel, CancelAtNotice, FailOpen, Flip, ShortRead, Tamper };
+// What is done to the run: a disk fault at request (opening, kind, number), at a notice, or a
+// refusal before the start (number: 0 cancelled, 1 an odd size, 2 a file for a folder).
+// The first three are the substitute disk's own faults, in its order.
+enum class Plan { Fail, ShortRead, Cancel, FailOpen, CancelAtNotice, Flip, Tamper, Throw, Refuse };
 struct FaultRow {
     Plan plan;
     int opening;
     RequestKind kind;
     std::uint64_t number;  // Fail: 0 is each of 1 to 16; Flip: the offset; Tamper: see tamper()
     std::size_t metricsBefore;
-    const char* error;  // for Fail and Flip it follows from the request
+    const char* error;  // Fail and FailOpen: the operation that fails
 };
 
 const FaultRow kFaults[] = {
-    {Plan::Fail, 1, W, 0, 0, ""},
-    {Plan::Fail, 1, F, 1, 0, ""},
-    {Plan::Fail, 2, R, 0, 3, ""},
-    {Plan::Fail, 2, R, 17, 4, ""},
-    {Plan::Fail, 2, R, 97, 4, ""},
-    {Plan::Fail, 2, W, 1, 5, ""},
-    {Plan::Fail, 2, W, 80, 5, ""},
-    {Plan::Fail, 2, F, 1, 5, ""},
-    {Plan::Fail, 3, R, 0, 6, ""},
-    {Plan::FailOpen, 1, W, 0, 0, ""},
-    {Plan::FailOpen, 2, W, 0, 3, ""},
-    {Plan::FailOpen, 3, W, 0, 6, ""},
+    {Plan::Fail, 1, W, 0, 0, "Write test file"},
+    {Plan::Fail, 1, F, 1, 0, "Flush test data"},
+    {Plan::Fail, 2, R, 0, 3, "Read test file"},
+    {Plan::Fail, 2, R, 17, 4, "Read test file"},
+    {Plan::Fail, 2, R, 97, 4, "Read test file"},
+    {Plan::Fail, 2, W, 1, 5, "Write test file"},
+    {Plan::Fail, 2, W, 80, 5, "Write test file"},
+    {Plan::Fail, 2, F, 1, 5, "Flush test data"},
+    {Plan::Fail, 3, R, 0, 6, "Read test file"},
+    {Plan::FailOpen, 1, W, 0, 0, "Open uncached test file"},
+    {Plan::FailOpen, 2, W, 0, 3, "Open uncached test file"},
+    {Plan::FailOpen, 3, W, 0, 6, "Open uncached test file"},
     {Plan::Cancel, 1, W, 3, 0, ""},
     {Plan::Cancel, 2, R, 5, 3, ""},
     {Plan::Cancel, 2, R, 30, 4, ""},
@@ -90,17 +71,17 @@ const FaultRow kFaults[] = {
     {Plan::Tamper, 0, W, 0, 7, "Could not read complete small file."},
     {Plan::Tamper, 0, W, 9000, 7, "Small-file integrity mismatch."},
     {Plan::Tamper, 0, W, 4096, 7, "Small-file integrity mismatch."},
+    {Plan::Throw, 0, W, 0, 0, "window gone"},
+    {Plan::Refuse, 0, W, 0, 0, ""},
+    {Plan::Refuse, 0, W, 1, 0, kTestSizeMessage},
+    {Plan::Refuse, 0, W, 2, 0, kChooseExistingFolderMessage},
 };
 
 // 0 truncates the small file, any other number flips the byte there.
 void tamper(const fs::path& file, std::uint64_t how) {
-    if (how == 0)
-        return fs::resize_file(file, 16383);
-    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
-    stream.seekg(static_cast<std::streamoff>(how));
-    const int byte = stream.get();
-    stream.seekp(static_cast<std::streamoff>(how));
-    stream.put(static_cast<char>(byte ^ 0xff));
+    std::string bytes = testing::readWholeFile(file);
+    bytes[how] = static_cast<char>(bytes[how] ^ 0xff);
+    testing::writeWholeFile(file, how ? bytes : bytes.substr(1));
 }
 
 class BenchmarkRun : public ::testing::Test {
@@ -109,17 +90,20 @@ class BenchmarkRun : public ::testing::Test {
         testing::writeWholeFile(target_.path() / "model.gguf", std::string(70000, 'm'));
         fs::create_directory(target_.path() / "existing-folder");
         before_ = testing::snapshotFolder(target_.path());
+        options_.folder = target_.path();
+        options_.testBytes = 16 * kM;
+        options_.randomSecondsPerPhase = 0.1;
+        options_.smallFiles = 4;
     }
     RunResult run(MemoryDisk& disk, std::atomic<bool>& cancel,
-                  std::function<void(int percent)> hook = {}, const RunOptions* options = nullptr) {
+                  std::function<void(int percent)> hook = {}) {
         notices_.clear();
         const auto notice = [&](const Progress& p) {
             notices_.push_back(p);
             if (hook)
                 hook(p.percent);
         };
-        return runBenchmark(options ? *options : smallRun(target_.path()), cancel, notice,
-                            disk.factory());
+        return runBenchmark(options_, cancel, notice, disk.factory());
     }
     // Nothing of the run is left, the user's entries are as they were, the last notice is the end.
     void expectCleanEnd(const RunResult& result) {
@@ -133,40 +117,43 @@ class BenchmarkRun : public ::testing::Test {
 
     testing::TempFolder target_{fs::current_path()};
     testing::FolderSnapshot before_;
+    RunOptions options_;
     std::vector<Progress> notices_;
 };
 
 TEST_F(BenchmarkRun, EveryFaultEndsTheRunCleanlyKeepingOnlyTheMetricsBeforeIt) {
+    const RunOptions small = options_;
     for (const FaultRow& row : kFaults) {
         const bool each = row.plan == Plan::Fail && row.number == 0;
         for (std::uint64_t n = each ? 1 : row.number; n <= (each ? 16 : row.number); ++n) {
             SCOPED_TRACE(::testing::Message() << static_cast<int>(row.plan) << " " << row.opening
                                               << " " << static_cast<int>(row.kind) << " " << n);
-            std::atomic<bool> cancel{false};
+            const bool refused = row.plan == Plan::Refuse;
+            std::atomic<bool> cancel{refused && n == 0};
             MemoryDisk disk(&cancel);
-            const auto at = nthOfKind(row.opening, row.kind, n);
+            options_ = small;
+            options_.testBytes += refused && n == 1 ? 1 : 0;
+            options_.folder = refused && n == 2 ? small.folder / "model.gguf" : small.folder;
             std::string error = row.error;
             std::function<void(int)> hook;
-            if (row.plan == Plan::Fail) {
+            if (row.plan <= Plan::Cancel) {
                 // The last random request outlasts the 0.1 s limit: its failure still counts.
-                disk.failAt(at, n == 97 || (n == 80 && row.opening == 2) ? 0.12 : 0.0);
-                error = MemoryDisk::ioErrorMessage(row.kind == W   ? "Write test file"
-                                                   : row.kind == R ? "Read test file"
-                                                                   : "Flush test data");
-            } else if (row.plan == Plan::FailOpen) {
+                disk.plan(static_cast<Fault>(row.plan), nthOfKind(row.opening, row.kind, n),
+                          n >= 80 ? 0.12 : 0.0);
+            }
+            if (row.plan == Plan::Fail || row.plan == Plan::FailOpen)
+                error = MemoryDisk::ioErrorMessage(row.error);
+            if (row.plan == Plan::FailOpen)
                 disk.failOpen(row.opening);
-                error = MemoryDisk::ioErrorMessage("Open uncached test file");
-            } else if (row.plan == Plan::Flip) {
+            if (row.plan == Plan::Flip) {
                 disk.flipByteAt(n);
                 error = "Integrity mismatch at MiB " + std::to_string(n / kM) +
                         ". Do not rely on this drive until investigated.";
-            } else if (row.plan == Plan::Cancel) {
-                disk.cancelAt(at);
-            } else if (row.plan == Plan::ShortRead) {
-                disk.shortReadAt(at);
             }
             if (row.plan == Plan::CancelAtNotice)
                 hook = [&](int percent) { cancel = cancel || percent == static_cast<int>(n); };
+            if (row.plan == Plan::Throw)
+                hook = [](int) { throw std::runtime_error("window gone"); };
             if (row.plan == Plan::Tamper) {
                 // 93 is the notice after the last small file was written.
                 hook = [&](int percent) {
@@ -177,38 +164,29 @@ TEST_F(BenchmarkRun, EveryFaultEndsTheRunCleanlyKeepingOnlyTheMetricsBeforeIt) {
                 };
             }
             const RunResult result = run(disk, cancel, hook);
-            const bool cancelled = row.plan == Plan::Cancel || row.plan == Plan::CancelAtNotice;
+            const bool cancelled =
+                row.plan == Plan::Cancel || row.plan == Plan::CancelAtNotice || (refused && n == 0);
             EXPECT_EQ(result.status, cancelled ? RunStatus::kCancelled : RunStatus::kFailed);
             EXPECT_EQ(result.error, error);
             EXPECT_TRUE(result.cleaned);
             EXPECT_FALSE(result.verified);
-            EXPECT_EQ(metricIds(result), firstIds(row.metricsBefore));
+            EXPECT_EQ(result.metrics.size(), row.metricsBefore);
             EXPECT_EQ(result.assessment, kNoRating);
-            EXPECT_EQ(disk.misalignedRequests(), 0);
+            EXPECT_EQ(disk.refusals(), 0);
             expectCleanEnd(result);
             if (row.plan == Plan::Cancel && row.opening == 1) {
                 EXPECT_EQ(disk.requests().size(), 3u);  // the begun request completes, no more
                 EXPECT_EQ(result.bytesWritten, 3 * kM);
             }
+            // A throwing callback hears of the first notice of the write and the last notice.
+            if (refused || row.plan == Plan::Throw) {
+                EXPECT_EQ(notices_.size(), refused ? 1u : 2u);
+            }
+            if (refused) {
+                EXPECT_EQ(disk.openAttempts(), 0);
+                EXPECT_TRUE(result.scratchFolder.empty());
+            }
         }
-    }
-}
-
-TEST_F(BenchmarkRun, ACancelOrARefusalBeforeTheStartCreatesNothing) {
-    std::vector<RunOptions> rows(3, smallRun(target_.path()));
-    rows[1].testBytes = 16 * kM + 1;
-    rows[2].folder = target_.path() / "missing";
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(i);
-        std::atomic<bool> cancel{i == 0};
-        MemoryDisk disk(&cancel);
-        const RunResult result = run(disk, cancel, {}, &rows[i]);
-        EXPECT_EQ(result.status, i == 0 ? RunStatus::kCancelled : RunStatus::kFailed);
-        EXPECT_EQ(result.error.empty(), i == 0);
-        EXPECT_TRUE(result.metrics.empty() && result.cleaned && result.scratchFolder.empty());
-        EXPECT_EQ(disk.openAttempts(), 0);
-        EXPECT_EQ(notices_.size(), 1u);
-        expectCleanEnd(result);
     }
 }
 
@@ -230,32 +208,27 @@ TEST_F(BenchmarkRun, AForeignFileInTheScratchFolderIsLeftAndReported) {
         EXPECT_EQ(result.verified, !taken);
         EXPECT_FALSE(result.cleaned);
         EXPECT_EQ(result.assessment, kNoRating);
-        EXPECT_EQ(metricIds(result), firstIds(taken ? 6 : 8));
+        EXPECT_EQ(result.metrics.size(), taken ? 6u : 8u);
         EXPECT_EQ(testing::readWholeFile(result.scratchFolder / name), "theirs");
         EXPECT_EQ(testing::snapshotFolder(result.scratchFolder).size(), 1u);
     }
 }
 
-// Two complete runs: well-formed requests, fresh scratch names, the same random offsets.
+// Two complete runs: well-formed requests, fresh scratch names, the same random offsets. The
+// random phases stop at their time (request 20 of each outlasts it) or at the operation cap.
 TEST_F(BenchmarkRun, CompleteRunsMeasureEverythingAndReproduceTheirOffsets) {
-    const std::vector<std::string> phases = {
-        "Writing model-sized data (cache bypass requested, durable flush)...",
-        "Reading model-sized data (uncached)...",
-        "Random read / 4 KiB QD1...",
-        "Random write / 4 KiB QD1...",
-        "Verifying every byte after random writes...",
-        "Creating and flushing 16 KiB history/output files...",
-        "Reading and checking history/output files (warm cache)...",
-        "Completed"};
     std::string names[2];
     for (int i = 0; i < 2; ++i) {
         std::atomic<bool> cancel{false};
         MemoryDisk disk(&cancel);
+        disk.plan(Fault::Stall, nthOfKind(2, R, 16 + 20), i == 0 ? 0.15 : 0.0);
+        disk.plan(Fault::Stall, nthOfKind(2, W, 20), i == 0 ? 0.15 : 0.0);
+        options_.randomSecondsPerPhase = i == 0 ? 0.1 : 60.0;
         const RunResult result = run(disk, cancel);
         ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
         EXPECT_TRUE(result.verified && result.cleaned);
-        EXPECT_EQ(metricIds(result), kMetricOrder);
-        EXPECT_EQ(disk.misalignedRequests() + disk.overlappingOpens(), 0);
+        ASSERT_EQ(result.metrics.size(), 8u);
+        EXPECT_EQ(disk.refusals(), 0);
         EXPECT_EQ(disk.openAttempts(), 3);
         EXPECT_EQ(result.scratchFolder.parent_path(), fs::canonical(target_.path()));
         names[i] = result.scratchFolder.filename().string();
@@ -272,17 +245,24 @@ TEST_F(BenchmarkRun, CompleteRunsMeasureEverythingAndReproduceTheirOffsets) {
         EXPECT_EQ(m[7].operations, 4u);
         EXPECT_EQ(m[6].bytes, 65536u);
         EXPECT_EQ(result.bytesWritten, 16 * kM + m[5].operations * 4096 + 4 * 16384);
+        for (std::size_t phase : {4u, 5u}) {
+            // Unless this machine is too slow to reach the cap in the time.
+            EXPECT_TRUE(i == 0 ? m[phase].operations == 20u
+                               : m[phase].seconds >= 60.0 || m[phase].operations == 250000u);
+        }
+        EXPECT_GE(m[5].maxms, i == 0 ? 150.0 : 0.0);
 
-        // Progress: in phase order, never backwards, one random-read notice per 256 requests.
+        // Progress: never backwards, through sequential write and read, random read and write,
+        // verification, both small-file phases and the end; one random-read notice per 256.
         std::vector<std::string> seen;
         std::size_t randomReadNotices = 0;
         for (std::size_t n = 0; n < notices_.size(); ++n) {
             EXPECT_GE(notices_[n].percent, n ? notices_[n - 1].percent : 0);
             if (seen.empty() || seen.back() != notices_[n].message)
                 seen.push_back(notices_[n].message);
-            randomReadNotices += notices_[n].message == phases[2];
+            randomReadNotices += seen.size() == 3;
         }
-        EXPECT_EQ(seen, phases);
+        EXPECT_EQ(seen.size(), 8u);
         EXPECT_EQ(randomReadNotices, 1 + m[4].operations / 256);
 
         // Every block left carries its own address, random writes included.
@@ -304,42 +284,6 @@ TEST_F(BenchmarkRun, CompleteRunsMeasureEverythingAndReproduceTheirOffsets) {
         }
     }
     EXPECT_NE(names[0], names[1]);
-}
-
-TEST_F(BenchmarkRun, AThrowingCallbackFailsTheRunButNeverEscapesIt) {
-    std::atomic<bool> cancel{false};
-    MemoryDisk disk(&cancel);
-    int calls = 0;
-    const RunResult result = run(disk, cancel, [&](int) {
-        ++calls;
-        throw std::runtime_error("window gone");
-    });
-    EXPECT_EQ(result.status, RunStatus::kFailed);
-    EXPECT_EQ(result.error, "window gone");
-    EXPECT_EQ(calls, 2);  // the first notice of the write, then the last notice
-    EXPECT_TRUE(result.cleaned);
-}
-
-TEST_F(BenchmarkRun, RandomPhasesStopAtTheirTimeOrTheOperationCap) {
-    std::atomic<bool> cancel{false};
-    MemoryDisk disk(&cancel);
-    // Request 20 of each phase outlasts the whole 0.1 s limit.
-    disk.stallAt(nthOfKind(2, R, 16 + 20), 0.15);
-    disk.stallAt(nthOfKind(2, W, 20), 0.15);
-    const RunResult result = run(disk, cancel);
-    ASSERT_EQ(result.status, RunStatus::kCompleted) << result.error;
-    EXPECT_EQ(result.metrics[4].operations, 20u);
-    EXPECT_EQ(result.metrics[5].operations, 20u);
-    EXPECT_GE(result.metrics[5].maxms, 150.0);
-    MemoryDisk fast(&cancel);
-    RunOptions options = smallRun(target_.path());
-    options.randomSecondsPerPhase = 60.0;
-    const RunResult capped = run(fast, cancel, {}, &options);
-    for (std::size_t phase : {4u, 5u}) {
-        // Unless this machine is too slow to reach the cap in the time.
-        EXPECT_TRUE(capped.metrics.at(phase).seconds >= 60.0 ||
-                    capped.metrics[phase].operations == 250000u);
-    }
 }
 
 }  // namespace

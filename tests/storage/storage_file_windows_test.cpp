@@ -1,12 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <stdexcept>
 
 #include "platform/platform_error.h"
-#include "storage/aligned_buffer.h"
 #include "storage/sector_rule.h"
 #include "storage/target_inspection.h"
 #include "storage/target_rules.h"
@@ -36,23 +34,6 @@ TEST(WindowsFile, PhysicalSectorRuleKeepsOrRemovesTheNewFile) {
     // Device and share paths are refused before anything is asked of them.
     for (const wchar_t* device : {L"\\\\?\\C:\\windows", L"//?/C:/windows"})
         EXPECT_EQ(testing::messageOf([&] { inspectTarget(device); }), kLocalPathMessage);
-}
-
-// Each request carries its offset (one call per timed request): blocks written out of order land
-// where they were sent, and reads in another order find them there.
-TEST(WindowsFile, EachRequestLandsAtItsOwnOffset) {
-    testing::TempFolder folder;
-    const auto file = openWindowsFile(folder.path() / "offsets.bin", true);
-    AlignedBuffer block(4096);  // unbuffered requests need sector-aligned memory
-    std::uint8_t* const bytes = block.data();
-    for (std::uint64_t index : {3u, 0u, 2u, 1u}) {
-        std::fill(bytes, bytes + 4096, static_cast<std::uint8_t>(0xA0 + index));
-        file->writeAt(index * 4096, bytes, 4096);
-    }
-    for (std::uint64_t index : {1u, 3u, 0u, 2u}) {
-        file->readAt(index * 4096, bytes, 4096);
-        EXPECT_EQ(std::count(bytes, bytes + 4096, 0xA0 + index), 4096) << index;
-    }
 }
 
 TEST(PlatformError, KnownCodesCarryTheSystemTextAndUnknownOnesIoFailure) {

@@ -13,27 +13,23 @@ namespace orvane::testing {
 
 namespace {
 
-// The codes each platform gives: an I/O error, an invalid parameter, a file that exists, a file
-// that does not, a file in use.
+// The codes each platform gives for an I/O error and for a refused request.
 #ifdef _WIN32
 constexpr const char* kCodeKind = "Windows";
-constexpr unsigned long kCodes[] = {1117, 87, 80, 2, 32};
+constexpr unsigned long kCodes[] = {1117, 87};
 #else
 constexpr const char* kCodeKind = "errno";
-constexpr unsigned long kCodes[] = {5, 22, 17, 2, 16};
+constexpr unsigned long kCodes[] = {5, 22};
 #endif
 constexpr const char* kOperations[] = {"Read test file", "Write test file", "Flush test data"};
 constexpr const char* kOpenOperation = "Open uncached test file";
 
-[[noreturn]] void throwSimulated(const std::string& operation, int code, const char* text) {
-    throw std::runtime_error(formatPlatformError(operation, kCodeKind, kCodes[code], text));
+[[noreturn]] void refuse(const std::string& operation, int& refusals) {
+    ++refusals;
+    throw std::runtime_error(formatPlatformError(operation, kCodeKind, kCodes[1], "Refused."));
 }
 
 }  // namespace
-
-RequestPredicate nthRequest(std::uint64_t number) {
-    return [number](const RequestRecord& request) { return request.number == number; };
-}
 
 RequestPredicate nthOfKind(int opening, RequestKind kind, std::uint64_t number) {
     return [=](const RequestRecord& request) {
@@ -43,11 +39,6 @@ RequestPredicate nthOfKind(int opening, RequestKind kind, std::uint64_t number) 
 
 std::string MemoryDisk::ioErrorMessage(const std::string& operation) {
     return formatPlatformError(operation, kCodeKind, kCodes[0], "Simulated device failure.");
-}
-
-std::string MemoryDisk::invalidParameterMessage(const std::string& operation) {
-    return formatPlatformError(operation, kCodeKind, kCodes[1],
-                               "Simulated refusal of a misaligned request.");
 }
 
 class MemoryDisk::File final : public DiskFile {
@@ -74,15 +65,9 @@ DiskFileFactory MemoryDisk::factory() {
 std::unique_ptr<DiskFile> MemoryDisk::open(const std::filesystem::path& path, bool create) {
     if (++openAttempts_ == failedOpen_)
         throw std::runtime_error(ioErrorMessage(kOpenOperation));
-    // No sharing, as the real file is opened: a second open while one is live is refused.
-    if (isOpen_) {
-        ++overlappingOpens_;
-        throwSimulated(kOpenOperation, 4, "The file is in use.");
-    }
-    if (create && path_)
-        throwSimulated(kOpenOperation, 2, "The file exists.");
-    if (!create && (!path_ || *path_ != path))
-        throwSimulated(kOpenOperation, 3, "The file does not exist.");
+    // Create needs a new file, open an existing one, and nothing is shared.
+    if (isOpen_ || (create && path_) || (!create && (!path_ || *path_ != path)))
+        refuse(kOpenOperation, refusals_);
     if (create) {
         path_ = path;
         for (const auto& [name, bytes] : planted_)
@@ -97,39 +82,33 @@ void MemoryDisk::request(int opening, RequestKind kind, std::uint64_t offset, vo
     const auto kindIndex = static_cast<std::size_t>(kind);
     if (requests_.empty() || requests_.back().opening != opening)
         std::fill(std::begin(kindCounts_), std::end(kindCounts_), 0);
-    const RequestRecord record{
-        opening, kind, offset, size, requests_.size() + 1, ++kindCounts_[kindIndex]};
+    const RequestRecord record{opening, kind, offset, size, ++kindCounts_[kindIndex]};
     requests_.push_back(record);
-    const auto fault = std::find_if(faults_.begin(), faults_.end(),
-                                    [&](const Fault& planned) { return planned.when(record); });
-    const Action action = fault == faults_.end() ? Action::Stall : fault->action;
-    if (fault != faults_.end()) {
-        ++faultsFired_;
-        std::this_thread::sleep_for(std::chrono::duration<double>(fault->stallSeconds));
-        if (action == Action::Cancel && cancelFlag_ != nullptr)
+    const auto planned = std::find_if(faults_.begin(), faults_.end(),
+                                      [&](const Planned& p) { return p.when(record); });
+    const Fault fault = planned == faults_.end() ? Fault::Stall : planned->fault;
+    if (planned != faults_.end()) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(planned->seconds));
+        if (fault == Fault::Cancel && cancelFlag_ != nullptr)
             cancelFlag_->store(true);
     }
     const char* operation = kOperations[kindIndex];
     if (kind != RequestKind::Flush && (offset % 4096 != 0 || size % 4096 != 0 ||
-                                       reinterpret_cast<std::uintptr_t>(buffer) % 4096 != 0)) {
-        ++misaligned_;
-        throw std::runtime_error(invalidParameterMessage(operation));
-    }
-    if (action == Action::Fail)
+                                       reinterpret_cast<std::uintptr_t>(buffer) % 4096 != 0))
+        refuse(operation, refusals_);
+    if (fault == Fault::Fail)
         throw std::runtime_error(ioErrorMessage(operation));
-    // Like a counterfeit drive, offsets may wrap.
     const std::uint64_t at = wrapBytes_ ? offset % wrapBytes_ : offset;
     auto* bytes = static_cast<std::uint8_t*>(buffer);
     if (kind == RequestKind::Write) {
         content_.resize(std::max<std::size_t>(content_.size(), at + size));
-        if (std::none_of(droppedWrites_.begin(), droppedWrites_.end(),
-                         [&](const RequestPredicate& dropped) { return dropped(record); }))
+        if (fault != Fault::Drop)
             std::memcpy(content_.data() + at, bytes, size);
     } else if (kind == RequestKind::Read) {
         if (at + size > content_.size())
             throw std::runtime_error(kShortReadMessage);
-        std::memcpy(bytes, content_.data() + at, action == Action::ShortRead ? size / 2 : size);
-        if (action == Action::ShortRead)
+        std::memcpy(bytes, content_.data() + at, fault == Fault::ShortRead ? size / 2 : size);
+        if (fault == Fault::ShortRead)
             throw std::runtime_error(kShortReadMessage);
         for (const std::uint64_t flipped : flippedBytes_) {
             if (flipped >= offset && flipped < offset + size)

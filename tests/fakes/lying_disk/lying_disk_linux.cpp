@@ -42,24 +42,12 @@ struct Lie {
 
 Lie lie;
 
-bool isDisk(const char* path) {
-    return std::strcmp(path, "/disk") == 0;
-}
-bool isStats(const char* path) {
-    return std::strcmp(path, "/stats") == 0;
+bool is(const char* path, const char* name) {
+    return std::strcmp(path, name) == 0;
 }
 
-std::string statsText() {
-    return "written " + std::to_string(lie.written.load()) + "\nread " +
-           std::to_string(lie.read.load()) + "\n";
-}
-
-// Where a byte of the image really lives: a counterfeit ignores the high address bits.
-std::uint64_t physical(std::uint64_t offset) {
-    return lie.wrapBytes ? offset % lie.wrapBytes : offset;
-}
-
-// Splits [offset, offset+size) at the wrap points and moves each piece.
+// Splits [offset, offset+size) where a counterfeit's ignored high address bits wrap it, and moves
+// each piece.
 template <typename Move>
 int transfer(std::uint64_t offset, std::size_t size, Move move) {
     if (offset >= lie.sizeBytes)
@@ -67,10 +55,9 @@ int transfer(std::uint64_t offset, std::size_t size, Move move) {
     size = static_cast<std::size_t>(std::min<std::uint64_t>(size, lie.sizeBytes - offset));
     std::size_t done = 0;
     while (done < size) {
-        const std::uint64_t at = physical(offset + done);
-        std::uint64_t piece = size - done;
-        if (lie.wrapBytes)
-            piece = std::min(piece, lie.wrapBytes - at);
+        const std::uint64_t at = lie.wrapBytes ? (offset + done) % lie.wrapBytes : offset + done;
+        const std::uint64_t piece =
+            std::min<std::uint64_t>(size - done, lie.wrapBytes ? lie.wrapBytes - at : size);
         const ssize_t moved = move(done, static_cast<std::size_t>(piece), static_cast<off_t>(at));
         if (moved <= 0)
             return moved < 0 ? -errno : static_cast<int>(done);
@@ -96,44 +83,40 @@ void pace(std::size_t size) {
 
 int getAttributes(const char* path, struct stat* attributes, fuse_file_info*) {
     *attributes = {};
-    if (std::strcmp(path, "/") == 0) {
+    attributes->st_nlink = 1;
+    if (is(path, "/"))
         attributes->st_mode = S_IFDIR | 0755;
-        attributes->st_nlink = 2;
-    } else if (isDisk(path) || isStats(path)) {
-        attributes->st_mode = S_IFREG | (isDisk(path) ? 0600 : 0444);
-        attributes->st_nlink = 1;
-        attributes->st_size = static_cast<off_t>(isDisk(path) ? lie.sizeBytes : 4096);
-    } else {
+    else if (is(path, "/disk") || is(path, "/stats"))
+        attributes->st_mode = S_IFREG | (is(path, "/disk") ? 0600 : 0444);
+    else
         return -ENOENT;
-    }
+    attributes->st_size = static_cast<off_t>(is(path, "/disk") ? lie.sizeBytes : 4096);
     return 0;
 }
 
-int listFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
+int listFolder(const char*, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
                fuse_readdir_flags) {
-    if (std::strcmp(path, "/") != 0)
-        return -ENOENT;
     for (const char* name : {".", "..", "disk", "stats"})
         fill(buffer, name, nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
     return 0;
 }
 
 int openFile(const char* path, fuse_file_info* file) {
-    if (!isDisk(path) && !isStats(path))
+    if (!is(path, "/disk") && !is(path, "/stats"))
         return -ENOENT;
-    if (isStats(path) && (file->flags & O_ACCMODE) != O_RDONLY)
+    if (is(path, "/stats") && (file->flags & O_ACCMODE) != O_RDONLY)
         return -EACCES;
     file->direct_io = 1;
     return 0;
 }
 
 int readFile(const char* path, char* buffer, std::size_t size, off_t offset, fuse_file_info*) {
-    if (isStats(path)) {
-        const std::string text = statsText();
-        if (static_cast<std::size_t>(offset) >= text.size())
-            return 0;
-        const std::size_t count = std::min(size, text.size() - static_cast<std::size_t>(offset));
-        std::memcpy(buffer, text.data() + offset, count);
+    if (is(path, "/stats")) {
+        const std::string text = "written " + std::to_string(lie.written.load()) + "\nread " +
+                                 std::to_string(lie.read.load()) + "\n";
+        const auto from = std::min(text.size(), static_cast<std::size_t>(offset));
+        const std::size_t count = std::min(size, text.size() - from);
+        std::memcpy(buffer, text.data() + from, count);
         return static_cast<int>(count);
     }
     const int done = transfer(static_cast<std::uint64_t>(offset), size,
@@ -141,28 +124,24 @@ int readFile(const char* path, char* buffer, std::size_t size, off_t offset, fus
                                   const ssize_t got =
                                       ::pread(lie.backing, buffer + at, count, where);
                                   // Never-written places of a sparse image read as zeros.
-                                  if (got == 0) {
+                                  if (got == 0)
                                       std::memset(buffer + at, 0, count);
-                                      return static_cast<ssize_t>(count);
-                                  }
-                                  return got;
+                                  return got == 0 ? static_cast<ssize_t>(count) : got;
                               });
-    if (done > 0)
-        lie.read += static_cast<std::uint64_t>(done);
+    lie.read += static_cast<std::uint64_t>(std::max(done, 0));
     return done;
 }
 
 int writeFile(const char* path, const char* buffer, std::size_t size, off_t offset,
               fuse_file_info*) {
-    if (!isDisk(path))
+    if (!is(path, "/disk"))
         return -EACCES;
     pace(size);
     const int done = transfer(static_cast<std::uint64_t>(offset), size,
                               [&](std::size_t at, std::size_t count, off_t where) {
                                   return ::pwrite(lie.backing, buffer + at, count, where);
                               });
-    if (done > 0)
-        lie.written += static_cast<std::uint64_t>(done);
+    lie.written += static_cast<std::uint64_t>(std::max(done, 0));
     return done;
 }
 
@@ -170,56 +149,49 @@ int syncFile(const char*, int, fuse_file_info*) {
     return 0;
 }
 
-bool readNumber(const char* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && value >= 0.0;
-}
-
-int usage() {
-    std::fputs(
-        "usage: orvane-lying-disk --size-mib N --backing FILE [--wrap-after-mib K] "
-        "[--slow-after-mib C --slow-mibps R] MOUNTPOINT\n",
-        stderr);
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string backing;
     std::string mountPoint;
-    for (int i = 1; i < argc; ++i) {
+    bool valid = true;
+    for (int i = 1; i < argc && valid; ++i) {
         const std::string name = argv[i];
-        double value = 0.0;
         if (name.rfind("--", 0) != 0) {
             mountPoint = name;
-        } else if (i + 1 >= argc) {
-            return usage();
-        } else if (name == "--backing") {
-            backing = argv[++i];
-        } else if (!readNumber(argv[++i], value)) {
-            return usage();
-        } else if (name == "--size-mib") {
-            lie.sizeBytes = static_cast<std::uint64_t>(value) * kMiB;
-        } else if (name == "--wrap-after-mib") {
-            lie.wrapBytes = static_cast<std::uint64_t>(value) * kMiB;
-        } else if (name == "--slow-after-mib") {
-            lie.slowAfterBytes = static_cast<std::uint64_t>(value) * kMiB;
-        } else if (name == "--slow-mibps") {
-            lie.slowMiBps = value;
-        } else {
-            return usage();
+            continue;
         }
+        valid = i + 1 < argc;
+        if (valid && name == "--backing") {
+            backing = argv[++i];
+            continue;
+        }
+        char* end = nullptr;
+        const double value = valid ? std::strtod(argv[++i], &end) : 0.0;
+        valid = valid && end != argv[i] && *end == '\0' && value >= 0.0;
+        if (name == "--size-mib")
+            lie.sizeBytes = static_cast<std::uint64_t>(value) * kMiB;
+        else if (name == "--wrap-after-mib")
+            lie.wrapBytes = static_cast<std::uint64_t>(value) * kMiB;
+        else if (name == "--slow-after-mib")
+            lie.slowAfterBytes = static_cast<std::uint64_t>(value) * kMiB;
+        else if (name == "--slow-mibps")
+            lie.slowMiBps = value;
+        else
+            valid = false;
     }
-    if (lie.sizeBytes == 0 || backing.empty() || mountPoint.empty())
-        return usage();
+    if (!valid || lie.sizeBytes == 0 || backing.empty() || mountPoint.empty()) {
+        std::fputs(
+            "usage: orvane-lying-disk --size-mib N --backing FILE [--wrap-after-mib K] "
+            "[--slow-after-mib C --slow-mibps R] MOUNTPOINT\n",
+            stderr);
+        return 2;
+    }
     lie.backing = ::open(backing.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lie.backing < 0) {
         std::perror(backing.c_str());
         return 1;
     }
-
     fuse_operations operations{};
     operations.getattr = getAttributes;
     operations.readdir = listFolder;
