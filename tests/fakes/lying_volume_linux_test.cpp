@@ -26,14 +26,20 @@ std::string quoted(const fs::path& path) {
 
 class LyingVolume {
   public:
-    explicit LyingVolume(const std::string& lie) {
+    LyingVolume(const std::string& lie, const std::string& fileSystem) {
+        const std::string makeFileSystem =
+            fileSystem == "vfat" ? "mkfs.vfat -F 32" : "mkfs.ext4 -q -F -O ^has_journal";
         const std::string serve = "mkdir " + quoted(lieFolder_) + " " + quoted(volume_) + " && " +
                                   ORVANE_LYING_DISK + " " + lie + " --backing " +
                                   quoted(folder_.path() / "backing.img") + " " + quoted(lieFolder_);
         if (::geteuid() != 0 || ::access("/dev/fuse", R_OK | W_OK) != 0)
             skipReason_ = "mounting FUSE, loop devices and file systems needs root and /dev/fuse";
-        else if (shellFirstLine("losetup -f").empty() || !shellSucceeds("command -v mkfs.ext4"))
-            skipReason_ = "needs a free loop device and mkfs.ext4 (scripts/install-deps.sh)";
+        else if (!shellSucceeds("grep -qw " + fileSystem + " /proc/filesystems"))
+            skipReason_ = "this kernel has no " + fileSystem + " file system";
+        else if (shellFirstLine("losetup -f").empty() ||
+                 !shellSucceeds("command -v mkfs." + fileSystem))
+            skipReason_ =
+                "needs a free loop device and mkfs." + fileSystem + " (scripts/install-deps.sh)";
         else if (!(lieMounted_ = shellSucceeds(serve)))
             skipReason_ = "the FUSE program could not mount its image";
         else if ((loopDevice_ = shellFirstLine("losetup -f --show --direct-io=on " +
@@ -43,10 +49,9 @@ class LyingVolume {
         else if (shellFirstLine("cat /sys/block/" + fs::path(loopDevice_).filename().string() +
                                 "/loop/dio") != "1")
             skipReason_ = "the kernel will not do direct I/O from a loop device to a FUSE file";
-        else if (!(volumeMounted_ =
-                       shellSucceeds("mkfs.ext4 -q -F -O ^has_journal " + loopDevice_) &&
-                       shellSucceeds("mount " + loopDevice_ + " " + quoted(volume_))))
-            skipReason_ = "mkfs.ext4 or mount failed on " + loopDevice_;
+        else if (!(volumeMounted_ = shellSucceeds(makeFileSystem + " " + loopDevice_) &&
+                                    shellSucceeds("mount " + loopDevice_ + " " + quoted(volume_))))
+            skipReason_ = makeFileSystem + " or mount failed on " + loopDevice_;
     }
     LyingVolume(const LyingVolume&) = delete;
     LyingVolume& operator=(const LyingVolume&) = delete;
@@ -81,6 +86,7 @@ struct LyingCase {
     const char* name;
     friend std::ostream& operator<<(std::ostream& o, const LyingCase& r) { return o << r.name; }
     const char* lie;
+    const char* fileSystem;
     double wrapMiB;   // 0: the volume keeps everything
     double cliffMiB;  // 0: the volume never slows; else its cache, in MiB written
 };
@@ -89,7 +95,7 @@ class LyingVolumeCheck : public ::testing::TestWithParam<LyingCase> {};
 
 TEST_P(LyingVolumeCheck, TheProgramSeesTheLie) {
     const LyingCase& lying = GetParam();
-    LyingVolume volume(lying.lie);
+    LyingVolume volume(lying.lie, lying.fileSystem);
     if (!volume.skipReason_.empty())
         GTEST_SKIP() << volume.skipReason_;
 
@@ -135,8 +141,9 @@ TEST_P(LyingVolumeCheck, TheProgramSeesTheLie) {
 }
 
 const LyingCase kLyingCases[] = {
-    {"WrapsOnExt4", "--size-mib 1024 --wrap-after-mib 320", 320, 0},
-    {"SlowsOnExt4", "--size-mib 1024 --slow-after-mib 576 --slow-mibps 8", 0, 576},
+    {"WrapsOnExt4", "--size-mib 1024 --wrap-after-mib 320", "ext4", 320, 0},
+    {"WrapsOnVfat", "--size-mib 1024 --wrap-after-mib 320", "vfat", 320, 0},
+    {"SlowsOnExt4", "--size-mib 1024 --slow-after-mib 576 --slow-mibps 8", "ext4", 0, 576},
 };
 
 INSTANTIATE_TEST_SUITE_P(Fakes, LyingVolumeCheck, ::testing::ValuesIn(kLyingCases),
