@@ -42,7 +42,8 @@ void runGuardedSection(RunResult& result, const std::atomic<bool>& cancelRequest
     RunContext run{result, cancelRequested, progress, openFile, createdFiles, {}, {}, {}, {}, {}};
     run.throwIfCancelled();
 
-    result.options.folder = fs::canonical(result.options.folder);
+    // A missing folder gets the target's own message, not the library's canonical() text.
+    result.options.folder = fs::canonical(requireExistingFolder(result.options.folder));
     result.volume = inspectTarget(result.options.folder);
     requireFreeSpace(result.volume.freeBytesBefore, result.options);
     result.scratchFolder = createScratchFolder(result.options.folder);

@@ -314,7 +314,7 @@ void runGuardedSection(FullCheckRun& run, const ReadOnlyFileOpener& openModelFil
     validateOptions(result.options);
     run.throwIfCancelled();
 
-    result.options.folder = fs::canonical(result.options.folder);
+    result.options.folder = fs::canonical(requireExistingFolder(result.options.folder));
     if (!result.options.modelFile.empty())
         result.options.modelFile = fs::canonical(result.options.modelFile);
     result.volume = inspectTarget(result.options.folder);

@@ -75,6 +75,7 @@ const FaultRow kFaults[] = {
     {Plan::Refuse, 0, W, 0, 0, ""},
     {Plan::Refuse, 0, W, 1, 0, kTestSizeMessage},
     {Plan::Refuse, 0, W, 2, 0, kChooseExistingFolderMessage},
+    {Plan::Refuse, 0, W, 3, 0, kChooseExistingFolderMessage},  // no such folder
 };
 
 // 0 truncates the small file, any other number flips the byte there.
@@ -133,7 +134,9 @@ TEST_F(BenchmarkRun, EveryFaultEndsTheRunCleanlyKeepingOnlyTheMetricsBeforeIt) {
             MemoryDisk disk(&cancel);
             options_ = small;
             options_.testBytes += refused && n == 1 ? 1 : 0;
-            options_.folder = refused && n == 2 ? small.folder / "model.gguf" : small.folder;
+            options_.folder = refused && n == 2   ? small.folder / "model.gguf"
+                              : refused && n == 3 ? small.folder / "missing"
+                                                  : small.folder;
             std::string error = row.error;
             std::function<void(int)> hook;
             if (row.plan <= Plan::Cancel) {
