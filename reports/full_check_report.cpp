@@ -205,12 +205,15 @@ std::string writeFullCheckSvg(const FullCheckResult& result) {
                "\" stroke=\"#ddd\"/>\n<text x=\"" + number(Plot::kLeft - 6) + "\" y=\"" + y +
                "\" text-anchor=\"end\" dy=\"4\">" + fixedDecimalText(rate, 0) + "</text>\n";
     }
+    // Enough decimals that neighbouring ticks differ, even on a fill of a few MiB.
+    const int gbDecimals =
+        gbStep >= 1.0 ? 0 : std::max(2, static_cast<int>(-std::floor(std::log10(gbStep) + 1e-9)));
     for (double gb = 0; gb <= plot.maxGB + 1e-9; gb += gbStep) {
         const std::string x = number(plot.x(gb));
         svg += "<line x1=\"" + x + "\" x2=\"" + x + "\" y1=\"" + number(Plot::kTop) + "\" y2=\"" +
                number(Plot::kTop + Plot::kHeight) + "\" stroke=\"#eee\"/>\n<text x=\"" + x +
                "\" y=\"" + number(Plot::kTop + Plot::kHeight + 18) + "\" text-anchor=\"middle\">" +
-               fixedDecimalText(gb, gbStep < 1.0 ? 2 : 0) + "</text>\n";
+               fixedDecimalText(gb, gbDecimals) + "</text>\n";
     }
     svg +=
         "<rect x=\"80\" y=\"60\" width=\"760\" height=\"300\" fill=\"none\" stroke=\"#333\"/>\n"
