@@ -8,14 +8,7 @@
 
 #include <chrono>
 #include <deque>
-#include <filesystem>
-#include <functional>
-#include <memory>
-#include <set>
-#include <string>
 #include <system_error>
-#include <thread>
-#include <vector>
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -23,21 +16,14 @@
 
 #include "engine/benchmark_run.h"
 #include "format/format_command.h"
-#include "format/format_target_queries.h"
 #include "format/format_target_rules.h"
-#include "format/format_verification.h"
 #include "platform/text_encoding.h"
-#include "platform/unique_handle_windows.h"
 #include "reports/report_csv_writer.h"
-#include "reports/report_import.h"
 #include "reports/report_ranking.h"
 #include "reports/suggested_report_name.h"
 #include "storage/target_rules.h"
-#include "tests/support/folder_snapshot.h"
 #include "tests/support/sample_reports.h"
 #include "tests/support/temp_folder.h"
-#include "ui/control_enabling.h"
-#include "ui/desktop_services_windows.h"
 #include "ui/format_dialog_data.h"
 #include "ui/main_window_ids.h"
 #include "ui/main_window_windows.h"
@@ -51,52 +37,39 @@ namespace {
 namespace fs = std::filesystem;
 using namespace orvane::testing;
 
-template <typename T>
-T take(std::deque<T>& answers) {
-    T answer = answers.empty() ? T() : std::move(answers.front());
-    if (!answers.empty())
-        answers.pop_front();
-    return answer;
-}
-
-struct Box {
-    std::wstring text, title;
-    UINT type;
-};
-
 // The person at the desk: answers each dialog from a script (cancel when none is left).
 class ScriptedServices final : public DesktopServices {
   public:
-    std::vector<Box> messages;
-    std::deque<int> messageAnswers;
-    std::deque<std::optional<fs::path>> folderAnswers, saveAnswers;
-    std::deque<std::vector<fs::path>> openAnswers;
+    std::vector<std::wstring> messages;  // title: text
+    UINT lastType = 0;
+    int messageAnswer = IDOK;
+    std::optional<fs::path> folderAnswer, saveAnswer;
+    std::vector<fs::path> openAnswer;
     std::vector<SaveFileRequest> saveRequests;
     std::vector<fs::path> openedFolders;
-    int formatDialogs = 0;
     std::function<INT_PTR(FormatDialogData&)> formatAnswer;
     std::vector<std::vector<std::wstring>> launches;  // program, parameters, folder
     std::function<ElevatedStart()> elevated;
 
     int showMessageBox(HWND, const std::wstring& text, const std::wstring& title,
                        UINT type) override {
-        messages.push_back({text, title, type});
-        return messageAnswers.empty() ? IDOK : take(messageAnswers);
+        messages.push_back(title + L": " + text);
+        lastType = type;
+        return messageAnswer;
     }
     std::optional<fs::path> chooseFolder(HWND, const std::wstring&) override {
-        return take(folderAnswers);
+        return std::exchange(folderAnswer, std::nullopt);
     }
     std::vector<fs::path> chooseFilesToOpen(HWND, const std::wstring&, const std::wstring&,
                                             const std::wstring&) override {
-        return take(openAnswers);
+        return std::exchange(openAnswer, {});
     }
     std::optional<fs::path> chooseSaveFile(HWND, const SaveFileRequest& request) override {
         saveRequests.push_back(request);
-        return take(saveAnswers);
+        return std::exchange(saveAnswer, std::nullopt);
     }
     void openFolder(HWND, const fs::path& folder) override { openedFolders.push_back(folder); }
     INT_PTR showFormatDialog(HWND, FormatDialogData& data) override {
-        ++formatDialogs;
         return formatAnswer ? formatAnswer(data) : IDCANCEL;
     }
     ElevatedStart launchElevated(HWND, const fs::path& program, const std::wstring& parameters,
@@ -115,7 +88,9 @@ class ScriptedQueries final : public FormatTargetQueries {
         reviewed.push_back(folder);
         if (answers.empty())
             throw std::runtime_error(format_refusal::kProgramVolume);
-        return take(answers);
+        const FormatTarget answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     void recheck(const FormatTarget& saved) override {
         requireSameFormatTarget(saved, review(fs::path(saved.volume.root)));
@@ -223,13 +198,6 @@ class WindowTest : public ::testing::Test {
             ASSERT_TRUE(pump([&] { return !window_->busy(); }));
         }
     }
-    // Runs the start-up load's message now, to see the window while it loads.
-    void beginStartUpLoad() {
-        MSG posted{};
-        ASSERT_TRUE(PeekMessageW(&posted, hwnd_, WM_APP_LOAD_SAVED_REPORTS,
-                                 WM_APP_LOAD_SAVED_REPORTS, PM_REMOVE));
-        SendMessageW(hwnd_, WM_APP_LOAD_SAVED_REPORTS, 0, 0);
-    }
     // Runs the thread's messages until done() holds.
     static bool pump(const std::function<bool()>& done, int seconds = 120) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -265,7 +233,7 @@ class WindowTest : public ::testing::Test {
         return ids;
     }
     std::wstring status() const { return text(IDC_STATUS); }
-    std::wstring lastBox() const { return services_.messages.back().text; }
+    std::wstring lastBox() const { return services_.messages.back(); }
     bool finished() const { return !window_->busy() && window_->runControl().currentResult(); }
     void runToTheEnd() {
         type(IDC_FOLDER, drive().native());
@@ -327,7 +295,7 @@ TEST_F(WindowTest, ControlsReachTheirRulesAndClosingWhenIdleEndsTheProgram) {
     type(IDC_FOLDER, (drive() / L"missing").native());  // inspected once typing pauses
     EXPECT_TRUE(
         pump([&] { return text(IDC_TARGET_LINE) == fromUtf8(kChooseExistingFolderMessage); }, 5));
-    services_.folderAnswers = {drive(), std::nullopt};
+    services_.folderAnswer = drive();
     command(IDC_BROWSE);
     command(IDC_BROWSE);  // cancelled: nothing changes
     EXPECT_EQ(text(IDC_FOLDER), drive().native());
@@ -447,39 +415,37 @@ TEST_F(WindowTest, ARunEndsSavedAfterRefusalsAndLeftoverOffersAndAnUnreportableO
     type(IDC_MODEL_SIZE, L"6.6");
     command(IDC_START);
     EXPECT_NE(lastBox().find(L"No thread for the test"), std::wstring::npos);
-    for (const Box& box : services_.messages)
-        EXPECT_EQ(box.title, L"Cannot start test");
+    EXPECT_EQ(services_.messages.at(0).rfind(L"Cannot start test: ", 0), 0u);
     EXPECT_EQ(enabled(), kIdle);
     window_->setBackgroundWork(running(shortRun()));
     const fs::path leftover = drive() / ".orvane-varnolt-00112233445566778899aabbccddeeff";
     const fs::path decoy = drive() / ".orvane-varnolt-ffeeddccbbaa99887766554433221100";
     writeWholeFile((fs::create_directories(decoy), decoy / "thesis.tex"), "mine");
-    for (const int answer : {IDNO, IDYES}) {
-        // Just under 0.05 MiB: one byte more would show as 0.1.
-        writeWholeFile((fs::create_directories(leftover), leftover / "workload.bin"),
-                       std::string(52428, 'x'));
-        services_.messages.clear();
-        services_.messageAnswers = {answer};
-        runToTheEnd();  // the run goes ahead either way
-        ASSERT_EQ(services_.messages.size(), 1u) << "asked once, and only for the removable one";
-        EXPECT_EQ(services_.messages[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-        EXPECT_NE(lastBox().find(L"holds 1 folder (0.0 MiB)"), std::wstring::npos);
-        EXPECT_EQ(fs::exists(leftover), answer == IDNO);
-        EXPECT_EQ(readWholeFile(decoy / "thesis.tex"), "mine");
-    }
+    // Just under 0.05 MiB: one byte more would show as 0.1.
+    writeWholeFile((fs::create_directories(leftover), leftover / "workload.bin"),
+                   std::string(52428, 'x'));
+    services_.messages.clear();
+    services_.messageAnswer = IDYES;
+    runToTheEnd();
+    ASSERT_EQ(services_.messages.size(), 1u) << "asked once, and only for the removable one";
+    EXPECT_EQ(services_.lastType, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_NE(lastBox().find(L"holds 1 folder (0.0 MiB)"), std::wstring::npos);
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_EQ(readWholeFile(decoy / "thesis.tex"), "mine");
     EXPECT_EQ(SendMessageW(control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
     EXPECT_EQ(status(), L"Completed");
     const RunResult& result = *window_->runControl().currentResult();
-    ASSERT_EQ(services_.saveRequests.size(), 2u) << "the save dialog opens by itself";
-    EXPECT_EQ(services_.saveRequests[1].initialFolder, results());
-    EXPECT_EQ(services_.saveRequests[1].suggestedName, suggestedReportFileName(result, false));
-    services_.saveAnswers = {results() / "table.csv", results() / "my drive.json"};
+    ASSERT_EQ(services_.saveRequests.size(), 1u) << "the save dialog opens by itself";
+    EXPECT_EQ(services_.saveRequests[0].initialFolder, results());
+    EXPECT_EQ(services_.saveRequests[0].suggestedName, suggestedReportFileName(result, false));
+    services_.saveAnswer = results() / "table.csv";
     command(IDC_SAVE_CSV);
     EXPECT_EQ(services_.saveRequests.back().suggestedName, suggestedReportFileName(result, true));
     EXPECT_EQ(readWholeFile(results() / "table.csv"), writeReportCsv(result));
+    services_.saveAnswer = results() / "my drive.json";
     command(IDC_SAVE_JSON);
     EXPECT_EQ(loadReportFile(results() / "my drive.json", true).timestampUtc, result.timestampUtc);
-    ASSERT_EQ(rows(), 2) << "the same run keeps one row";
+    ASSERT_EQ(rows(), 1) << "the same run keeps one row";
     EXPECT_EQ(cell(selectedRow(), 1).rfind(L"my drive - ", 0), 0u);
     EXPECT_NE(text(IDC_DETAILS).find(L"Saved report: " + (results() / "my drive.json").native()),
               std::wstring::npos);
@@ -488,11 +454,11 @@ TEST_F(WindowTest, ARunEndsSavedAfterRefusalsAndLeftoverOffersAndAnUnreportableO
         writeWholeFile(results() / "kept.json", "earlier");
         UniqueFileHandle held(CreateFileW((results() / "kept.json").c_str(), GENERIC_READ, 0,
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        services_.saveAnswers = {results() / "kept.json", std::nullopt};
+        services_.saveAnswer = results() / "kept.json";
         command(IDC_SAVE_JSON);
     }
-    EXPECT_EQ(services_.saveRequests.size(), 6u) << "the dialog came back";
-    EXPECT_EQ(services_.messages.back().title, L"Save failed - choose another location or cancel");
+    EXPECT_EQ(services_.saveRequests.size(), 5u) << "the dialog came back";
+    EXPECT_EQ(lastBox().rfind(L"Save failed - choose another location or cancel: ", 0), 0u);
 
     window_->setBackgroundWork(
         running([](const RunOptions& options, const std::atomic<bool>& cancel,
@@ -503,8 +469,8 @@ TEST_F(WindowTest, ARunEndsSavedAfterRefusalsAndLeftoverOffersAndAnUnreportableO
         }));
     runToTheEnd();
     EXPECT_EQ(status(), L"Completed - the report could not be made: Free space exceeds capacity.");
-    EXPECT_EQ(rows(), 2);
-    EXPECT_EQ(services_.saveRequests.size(), 6u);
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(services_.saveRequests.size(), 5u);
     EXPECT_EQ(enabled(), kIdleWithResult) << "the run stays current";
 }
 
@@ -515,7 +481,10 @@ TEST_F(WindowTest, TheResultsFolderLoadsAtStartUpImportsAndOpensOrSaysWhyNot) {
     writeWholeFile(results() / "bad.JSON", "{}");
     fs::copy_file(sampleReportsFolder() / kSuitableSample, home_.path() / "run.json");
     open(BackgroundWork::product(), false);  // closed while loading: after the rows, no box
-    beginStartUpLoad();
+    MSG posted{};  // the start-up load runs now, to see the window while it loads
+    ASSERT_TRUE(PeekMessageW(&posted, hwnd_, WM_APP_LOAD_SAVED_REPORTS, WM_APP_LOAD_SAVED_REPORTS,
+                             PM_REMOVE));
+    SendMessageW(hwnd_, WM_APP_LOAD_SAVED_REPORTS, 0, 0);
     EXPECT_EQ(enabled(), std::set<int>{}) << "not even Cancel while loading";
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_));
@@ -524,13 +493,12 @@ TEST_F(WindowTest, TheResultsFolderLoadsAtStartUpImportsAndOpensOrSaysWhyNot) {
     EXPECT_TRUE(services_.messages.empty()) << "no problem box for a closing window";
     open();
     EXPECT_EQ(column(1), L"SD card 128GB - Caution;");
-    EXPECT_EQ(services_.messages.at(0).title, L"Some reports could not be loaded");
-    EXPECT_EQ(lastBox().rfind(L"bad.JSON: ", 0), 0u);
-    services_.openAnswers.push_back({home_.path() / "run.json"});
+    EXPECT_EQ(lastBox().rfind(L"Some reports could not be loaded: bad.JSON: ", 0), 0u);
+    services_.openAnswer = {home_.path() / "run.json"};
     command(IDC_IMPORT);  // copied into the results folder, and shown
     ASSERT_TRUE(pump([&] { return !window_->busy(); }));
     EXPECT_EQ(rows(), 2);
-    EXPECT_EQ(snapshotFolder(results()).size(), 4u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(results()), {}), 4);
     command(IDC_OPEN_RESULTS);
     EXPECT_EQ(services_.openedFolders, std::vector<fs::path>{results()});
 
@@ -538,7 +506,7 @@ TEST_F(WindowTest, TheResultsFolderLoadsAtStartUpImportsAndOpensOrSaysWhyNot) {
     writeWholeFile(results(), "a file where the folder belongs");
     command(IDC_OPEN_RESULTS);
     EXPECT_EQ(services_.openedFolders.size(), 1u);
-    EXPECT_EQ(services_.messages.back().title, L"Cannot open results");
+    EXPECT_EQ(lastBox().rfind(L"Cannot open results: ", 0), 0u);
     open(running(shortRun(), true), false);  // unlistable, and no loader thread: said, not busy
     ASSERT_TRUE(pump([&] { return services_.messages.size() == 3u; }));
     EXPECT_NE(lastBox().find(L"No thread for the test"), std::wstring::npos);
@@ -553,17 +521,11 @@ TEST_F(WindowTest, AFormatThatCannotGoAheadOrIsNotWatchedOnlySaysWhy) {
     queries_.answers = {stick()};
     command(IDC_FORMAT);  // the dialog is cancelled: nothing said, nothing re-checked
     EXPECT_EQ(queries_.reviewed, (std::vector<fs::path>{L"E:\\models", L"E:\\models"}));
-    EXPECT_EQ(services_.formatDialogs, 1);
     FormatTarget reformatted = stick();
     reformatted.volumeSerial = 0x0BADF00D;
     format([] { return ElevatedStart(); }, 16384);
     format([] { return ElevatedStart(); }, 0, reformatted);
     EXPECT_TRUE(services_.launches.empty());
-    window_->setActivity(WindowActivity::Running);
-    command(IDC_FORMAT);  // a run holds the window: no format, and a stray exit changes nothing
-    SendMessageW(hwnd_, WM_APP_FORMAT_EXITED, 0, 0);
-    EXPECT_TRUE(window_->busy());
-    window_->setActivity(WindowActivity::Idle);
     // Declined, started without a handle, or failed: the script may be running all the same,
     // so never "cancelled", never "verified".
     std::vector<std::wstring> said;
@@ -575,19 +537,14 @@ TEST_F(WindowTest, AFormatThatCannotGoAheadOrIsNotWatchedOnlySaysWhy) {
         EXPECT_EQ(enabled(), kIdleWithResult) << "the result stays";
     }
     EXPECT_EQ(said[0], L"Format cancelled at administrator permission prompt.");
-    EXPECT_EQ(said[1],
-              L"Format started, but its progress cannot be watched. Check the drive "
-              L"before using it.");
-    std::vector<std::wstring> texts;
-    for (const Box& box : services_.messages) {
-        EXPECT_EQ(box.title, L"Orvane Varnolt - Cannot format");
-        EXPECT_EQ(box.type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-        texts.push_back(box.text);
-    }
-    EXPECT_EQ(texts, (std::vector<std::wstring>{fromUtf8(format_refusal::kProgramVolume),
-                                                fromUtf8(format_command_error::kParameters),
-                                                fromUtf8(format_refusal::kChanged),
-                                                L"Windows could not start it."}));
+    EXPECT_EQ(said[1].rfind(L"Format started, but its progress cannot be watched.", 0), 0u);
+    const std::wstring cannot = L"Orvane Varnolt - Cannot format: ";
+    EXPECT_EQ(services_.messages,
+              (std::vector<std::wstring>{cannot + fromUtf8(format_refusal::kProgramVolume),
+                                         cannot + fromUtf8(format_command_error::kParameters),
+                                         cannot + fromUtf8(format_refusal::kChanged),
+                                         cannot + L"Windows could not start it."}));
+    EXPECT_EQ(services_.lastType & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
     ASSERT_EQ(services_.launches.size(), 3u);
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
