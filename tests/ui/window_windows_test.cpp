@@ -119,23 +119,17 @@ UniqueKernelHandle exitingWith(int code) {
 
 // What the window received, seen before its own handler takes the record.
 struct Observed {
-    std::size_t notices = 0, rowsWhenDestroyed = 0;
-    bool destroyed = false;
-    MainWindow* window = nullptr;
+    std::size_t notices = 0;
+    int rowsWhenDestroyed = -1;  // none until destroyed
 };
 
 LRESULT CALLBACK observe(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                          DWORD_PTR data) {
     auto& seen = *reinterpret_cast<Observed*>(data);
     seen.notices += message == WM_APP_PROGRESS;
-    if (message == WM_DESTROY) {
-        seen.destroyed = true;
-        seen.rowsWhenDestroyed = seen.window->comparison().reports().size();
-    }
-    const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-    if (message == WM_GETMINMAXINFO)  // let the window grow past the 1024-pixel display
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMaxTrackSize = {8000, 8000};
-    return result;
+    if (message == WM_DESTROY)
+        seen.rowsWhenDestroyed = ListView_GetItemCount(GetDlgItem(hwnd, IDC_COMPARISON));
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 // A real run of the platform's files, small enough for every test; held in its sequential
@@ -192,7 +186,6 @@ class WindowTest : public ::testing::Test {
         window_->formatFlow().useQueries(queries_);
         ASSERT_TRUE(window_->create(GetModuleHandleW(nullptr)));
         hwnd_ = window_->handle();
-        seen_.window = window_.get();
         SetWindowSubclass(hwnd_, observe, 1, reinterpret_cast<DWORD_PTR>(&seen_));
         if (idle) {
             ASSERT_TRUE(pump([&] { return !window_->busy(); }));
@@ -232,7 +225,6 @@ class WindowTest : public ::testing::Test {
                 ids.insert(id);
         return ids;
     }
-    std::wstring status() const { return text(IDC_STATUS); }
     std::wstring lastBox() const { return services_.messages.back(); }
     bool finished() const { return !window_->busy() && window_->runControl().currentResult(); }
     void runToTheEnd() {
@@ -267,7 +259,6 @@ class WindowTest : public ::testing::Test {
         services_.elevated = std::move(process);
         command(IDC_FORMAT);
     }
-    bool formatting() const { return window_->activity() == WindowActivity::Formatting; }
 
     TempFolder home_;
     ScriptedServices services_;
@@ -284,11 +275,6 @@ TEST_F(WindowTest, ControlsReachTheirRulesAndClosingWhenIdleEndsTheProgram) {
         ids.push_back(GetDlgCtrlID(child));
     EXPECT_EQ(ids.size(), 24u);
     EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end())) << "created in the ids' (Tab) order";
-    // Tab and Shift+Tab leave the read-only details box like any other control.
-    MSG tab{control(IDC_DETAILS), WM_KEYDOWN, VK_TAB, 0, 0, {}};
-    EXPECT_EQ(SendMessageW(tab.hwnd, WM_GETDLGCODE, VK_TAB, reinterpret_cast<LPARAM>(&tab)) &
-                  (DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE),
-              0);
 
     type(IDC_FOLDER, L"\\\\server\\share\\models");  // refused by its form at once
     EXPECT_EQ(text(IDC_TARGET_LINE), fromUtf8(kLocalPathMessage));
@@ -312,10 +298,6 @@ TEST_F(WindowTest, ControlsReachTheirRulesAndClosingWhenIdleEndsTheProgram) {
     NMUPDOWN arrow{{control(IDC_MODEL_SPIN), IDC_MODEL_SPIN, UDN_DELTAPOS}, 0, 1};
     EXPECT_EQ(notify(arrow.hdr), 1);
     EXPECT_EQ(text(IDC_MODEL_SIZE), L"6.7") << "a step from the last valid size";
-    window_->setActivity(WindowActivity::Running);
-    notify(arrow.hdr);
-    EXPECT_EQ(text(IDC_MODEL_SIZE), L"6.7") << "refused while busy";
-    window_->setActivity(WindowActivity::Idle);
 
     const HDC dc = GetDC(hwnd_);
     const auto brush = [&](UINT message, int id) {
@@ -329,15 +311,6 @@ TEST_F(WindowTest, ControlsReachTheirRulesAndClosingWhenIdleEndsTheProgram) {
     window_->overrideHighContrast(true);
     EXPECT_EQ(brush(WM_CTLCOLORSTATIC, IDC_FOLDER), GetSysColorBrush(COLOR_WINDOW));
     ReleaseDC(hwnd_, dc);
-
-    RECT suggested{100, 50, 100 + 1440, 50 + 1152}, client{}, browse{};
-    AdjustWindowRectExForDpi(&suggested, WS_OVERLAPPEDWINDOW, FALSE, 0, 144);
-    SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    GetClientRect(hwnd_, &client);
-    GetWindowRect(control(IDC_BROWSE), &browse);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&browse), 2);
-    EXPECT_EQ(browse.left, 1248 + client.right - 1440) << "832 at 96 DPI, on the right edge";
-    EXPECT_EQ(ListView_GetColumnWidth(list(), 1), 390 + client.right - 1440);
 
     // The dots belong to the window, not the list that shows them.
     const HIMAGELIST dots = ListView_GetImageList(list(), LVSIL_SMALL);
@@ -373,7 +346,6 @@ TEST_F(WindowTest, TheTableRanksSortsSelectsAndRerates) {
     ListView_SetItemState(list(), 2, LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_EQ(text(IDC_DETAILS).rfind(L"SD card 128GB - Caution\r\n", 0), 0u);
     type(IDC_MODEL_SIZE, L"70");  // re-rated and re-sorted, the same run stays selected
-    EXPECT_EQ(cell(selectedRow(), 1).rfind(L"SD card 128GB", 0), 0u);
     EXPECT_NE(text(IDC_DETAILS).find(L"| Comparison: 70.0 GB | Model read: 754.3 s\r\n"),
               std::wstring::npos);
 }
@@ -393,19 +365,19 @@ TEST_F(WindowTest, CancelOrCloseDuringTheWriteEndsTheRunAsCancelled) {
         SendMessageW(hwnd_, close ? WM_CLOSE : WM_COMMAND, IDC_CANCEL, 0);
         SendMessageW(hwnd_, close ? WM_CLOSE : WM_COMMAND, IDC_CANCEL, 0);  // twice: no more
         EXPECT_EQ(enabled(), std::set<int>{});
-        EXPECT_EQ(status(),
+        EXPECT_EQ(text(IDC_STATUS),
                   close ? L"Finishing current I/O and cleanup before closing..."
                         : L"Cancelling after current I/O, then removing temporary files...");
-        ASSERT_TRUE(pump([&] { return close ? seen_.destroyed : finished(); }));
+        ASSERT_TRUE(pump([&] { return close ? seen_.rowsWhenDestroyed >= 0 : finished(); }));
         EXPECT_EQ(seen_.notices, notices + 1) << "the run's own last notice";
         EXPECT_EQ(window_->runControl().currentResult()->status, RunStatus::kCancelled);
-        EXPECT_EQ(seen_.rowsWhenDestroyed + std::size_t(rows()), 1u) << "in the table first";
+        EXPECT_EQ(std::max(seen_.rowsWhenDestroyed, 0) + rows(), 1) << "in the table first";
         EXPECT_EQ(services_.saveRequests.size(), close ? 0u : 1u);
         EXPECT_TRUE(services_.messages.empty());
     }
 }
 
-TEST_F(WindowTest, ARunEndsSavedAfterRefusalsAndLeftoverOffersAndAnUnreportableOneStays) {
+TEST_F(WindowTest, ARunEndsSavedAfterRefusalsAndALeftoverOffer) {
     open(running(shortRun()));
     type(IDC_FOLDER, drive().native());
     type(IDC_MODEL_SIZE, L"abc");
@@ -433,22 +405,18 @@ TEST_F(WindowTest, ARunEndsSavedAfterRefusalsAndLeftoverOffersAndAnUnreportableO
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_EQ(readWholeFile(decoy / "thesis.tex"), "mine");
     EXPECT_EQ(SendMessageW(control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 100);
-    EXPECT_EQ(status(), L"Completed");
+    EXPECT_EQ(text(IDC_STATUS), L"Completed");
     const RunResult& result = *window_->runControl().currentResult();
     ASSERT_EQ(services_.saveRequests.size(), 1u) << "the save dialog opens by itself";
-    EXPECT_EQ(services_.saveRequests[0].initialFolder, results());
     EXPECT_EQ(services_.saveRequests[0].suggestedName, suggestedReportFileName(result, false));
     services_.saveAnswer = results() / "table.csv";
     command(IDC_SAVE_CSV);
-    EXPECT_EQ(services_.saveRequests.back().suggestedName, suggestedReportFileName(result, true));
     EXPECT_EQ(readWholeFile(results() / "table.csv"), writeReportCsv(result));
     services_.saveAnswer = results() / "my drive.json";
     command(IDC_SAVE_JSON);
     EXPECT_EQ(loadReportFile(results() / "my drive.json", true).timestampUtc, result.timestampUtc);
     ASSERT_EQ(rows(), 1) << "the same run keeps one row";
     EXPECT_EQ(cell(selectedRow(), 1).rfind(L"my drive - ", 0), 0u);
-    EXPECT_NE(text(IDC_DETAILS).find(L"Saved report: " + (results() / "my drive.json").native()),
-              std::wstring::npos);
     {
         // Held open without sharing, the file cannot be replaced.
         writeWholeFile(results() / "kept.json", "earlier");
@@ -459,19 +427,6 @@ TEST_F(WindowTest, ARunEndsSavedAfterRefusalsAndLeftoverOffersAndAnUnreportableO
     }
     EXPECT_EQ(services_.saveRequests.size(), 5u) << "the dialog came back";
     EXPECT_EQ(lastBox().rfind(L"Save failed - choose another location or cancel: ", 0), 0u);
-
-    window_->setBackgroundWork(
-        running([](const RunOptions& options, const std::atomic<bool>& cancel,
-                   const ProgressCallback& progress) {
-            RunResult run = shortRun()(options, cancel, progress);
-            run.volume.freeBytesBefore = run.volume.totalBytes + 1;  // the import refuses it
-            return run;
-        }));
-    runToTheEnd();
-    EXPECT_EQ(status(), L"Completed - the report could not be made: Free space exceeds capacity.");
-    EXPECT_EQ(rows(), 1);
-    EXPECT_EQ(services_.saveRequests.size(), 5u);
-    EXPECT_EQ(enabled(), kIdleWithResult) << "the run stays current";
 }
 
 TEST_F(WindowTest, TheResultsFolderLoadsAtStartUpImportsAndOpensOrSaysWhyNot) {
@@ -488,8 +443,8 @@ TEST_F(WindowTest, TheResultsFolderLoadsAtStartUpImportsAndOpensOrSaysWhyNot) {
     EXPECT_EQ(enabled(), std::set<int>{}) << "not even Cancel while loading";
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(hwnd_));
-    ASSERT_TRUE(pump([&] { return seen_.destroyed; }));
-    EXPECT_EQ(seen_.rowsWhenDestroyed, 1u);
+    ASSERT_TRUE(pump([&] { return seen_.rowsWhenDestroyed >= 0; }));
+    EXPECT_EQ(seen_.rowsWhenDestroyed, 1);
     EXPECT_TRUE(services_.messages.empty()) << "no problem box for a closing window";
     open();
     EXPECT_EQ(column(1), L"SD card 128GB - Caution;");
@@ -501,16 +456,6 @@ TEST_F(WindowTest, TheResultsFolderLoadsAtStartUpImportsAndOpensOrSaysWhyNot) {
     EXPECT_EQ(std::distance(fs::directory_iterator(results()), {}), 4);
     command(IDC_OPEN_RESULTS);
     EXPECT_EQ(services_.openedFolders, std::vector<fs::path>{results()});
-
-    fs::remove_all(results());
-    writeWholeFile(results(), "a file where the folder belongs");
-    command(IDC_OPEN_RESULTS);
-    EXPECT_EQ(services_.openedFolders.size(), 1u);
-    EXPECT_EQ(lastBox().rfind(L"Cannot open results: ", 0), 0u);
-    open(running(shortRun(), true), false);  // unlistable, and no loader thread: said, not busy
-    ASSERT_TRUE(pump([&] { return services_.messages.size() == 3u; }));
-    EXPECT_NE(lastBox().find(L"No thread for the test"), std::wstring::npos);
-    EXPECT_EQ(enabled(), kIdle);
 }
 
 TEST_F(WindowTest, AFormatThatCannotGoAheadOrIsNotWatchedOnlySaysWhy) {
@@ -528,16 +473,15 @@ TEST_F(WindowTest, AFormatThatCannotGoAheadOrIsNotWatchedOnlySaysWhy) {
     EXPECT_TRUE(services_.launches.empty());
     // Declined, started without a handle, or failed: the script may be running all the same,
     // so never "cancelled", never "verified".
-    std::vector<std::wstring> said;
-    for (const auto& answer : std::vector<std::function<ElevatedStart()>>{
-             [] { return ElevatedStart(); }, [] { return ElevatedStart::withoutHandle(); },
-             []() -> ElevatedStart { throw std::runtime_error("Windows could not start it."); }}) {
-        format(answer);
-        said.push_back(status());
+    const std::pair<std::function<ElevatedStart()>, const wchar_t*> starts[] = {
+        {[] { return ElevatedStart(); }, L"Format cancelled at administrator permission prompt."},
+        {[] { return ElevatedStart::withoutHandle(); }, L"Format started, but its progress cannot"},
+        {[]() -> ElevatedStart { throw std::runtime_error("Windows could not start it."); }, L""}};
+    for (const auto& [start, said] : starts) {
+        format(start);
+        EXPECT_EQ(text(IDC_STATUS).rfind(said, 0), 0u);
         EXPECT_EQ(enabled(), kIdleWithResult) << "the result stays";
     }
-    EXPECT_EQ(said[0], L"Format cancelled at administrator permission prompt.");
-    EXPECT_EQ(said[1].rfind(L"Format started, but its progress cannot be watched.", 0), 0u);
     const std::wstring cannot = L"Orvane Varnolt - Cannot format: ";
     EXPECT_EQ(services_.messages,
               (std::vector<std::wstring>{cannot + fromUtf8(format_refusal::kProgramVolume),
@@ -590,10 +534,10 @@ TEST_F(WindowTest, OnlyTheAskedVolumeAfterExitCodeZeroIsVerifiedAndClosingWaitsF
             queries_.answers.push_back(stick(L"MODELS"));
         EXPECT_EQ(enabled(), std::set<int>{}) << "not even Cancel";
         EXPECT_EQ(SendMessageW(control(IDC_PROGRESS), PBM_GETPOS, 0, 0), 0);
-        ASSERT_TRUE(pump([this] { return !formatting(); }, 10));
-        EXPECT_EQ(status(), c.exitZero
-                                ? L"Format verified. Select a live target again."
-                                : L"Format could not be verified. Contents may have changed.");
+        ASSERT_TRUE(pump([this] { return window_->activity() != WindowActivity::Formatting; }, 10));
+        EXPECT_EQ(text(IDC_STATUS),
+                  c.exitZero ? L"Format verified. Select a live target again."
+                             : L"Format could not be verified. Contents may have changed.");
         EXPECT_EQ(text(IDC_DETAILS), fromUtf8(c.details));
         EXPECT_EQ(SendMessageW(control(IDC_PROGRESS), PBM_GETPOS, 0, 0), c.exitZero ? 100 : 0);
         EXPECT_EQ(text(IDC_FOLDER), L"");
@@ -605,10 +549,10 @@ TEST_F(WindowTest, OnlyTheAskedVolumeAfterExitCodeZeroIsVerifiedAndClosingWaitsF
     EXPECT_TRUE(services_.messages.empty()) << "nothing pressed during the prompt started";
     format(pressEverythingThen(true, [] { return exitingWith(0); }));
     queries_.answers.push_back(stick(L"OTHER"));
-    ASSERT_TRUE(formatting());
+    ASSERT_EQ(window_->activity(), WindowActivity::Formatting);
     SendMessageW(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_FALSE(window_->runControl().cancelRequested()) << "a format is never abandoned";
-    EXPECT_EQ(status(), L"Waiting for formatting to finish before closing...");
+    EXPECT_EQ(text(IDC_STATUS), L"Waiting for formatting to finish before closing...");
     ASSERT_TRUE(pump([this] { return !IsWindow(hwnd_); }, 10));
     ASSERT_EQ(services_.messages.size(), 1u) << "the verdict is shown before the window goes";
     EXPECT_NE(lastBox().find(fromUtf8(format_verdict_text::kResultDiffers)), std::wstring::npos);
