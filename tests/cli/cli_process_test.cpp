@@ -131,7 +131,8 @@ TEST(ProgramVersion, PropertiesShowTheProjectVersion) {
     const std::wstring path = programPath();
     std::vector<unsigned char> block(GetFileVersionInfoSizeW(path.c_str(), nullptr));
     ASSERT_FALSE(block.empty()) << "no version resource";
-    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, block.size(), block.data()));
+    ASSERT_TRUE(
+        GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
     const std::pair<const wchar_t*, std::string> rows[] = {
         {L"FileVersion", ORVANE_VERSION_TEXT},      {L"ProductVersion", ORVANE_VERSION_TEXT},
         {L"ProductName", "Orvane Varnolt"},         {L"LegalCopyright", ORVANE_COPYRIGHT_TEXT},
