@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "format/format_query_bytes.h"
 #include "format/format_target_rules.h"
 #include "platform/text_encoding.h"
 #include "tests/support/byte_builder.h"
@@ -12,6 +13,7 @@
 namespace orvane {
 namespace {
 
+using testing::Bytes;
 using testing::put;
 using testing::putGuid;
 namespace dl = disk_layout;
@@ -23,7 +25,6 @@ constexpr std::uint64_t kAt = 16 * kMiB;      // the target partition's offset
 constexpr std::uint64_t kLen = 32000 * kMiB;  // and its length
 constexpr std::uint32_t kDisk = 3;
 const char* const kTargetVolume = "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\";
-const char* const kSystemVolume = "\\\\?\\Volume{11111111-2222-3333-4444-555555555555}\\";
 const Guid kPartitionGuid{
     0x01234567, 0x89AB, 0xCDEF, {1, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
 const Guid kDiskGuid{0xFEDCBA98, 0x7654, 0x3210, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
@@ -41,7 +42,8 @@ Case acceptedMbr() {
     s.volumePath = fromUtf8(kTargetVolume);
     s.windowsDirectory = fromUtf8("C:\\Windows");
     s.programPath = fromUtf8("C:\\Tools\\OrvaneVarnolt.exe");
-    s.windowsVolumePath = s.programVolumePath = fromUtf8(kSystemVolume);
+    s.windowsVolumePath = s.programVolumePath =
+        fromUtf8("\\\\?\\Volume{11111111-2222-3333-4444-555555555555}\\");
     s.volumeInformation = VolumeSerialFacts{0xDEADBEEF, 0x2};
     s.volumeDeviceOpened = s.physicalDriveOpened = true;
     s.storageDescriptor = testing::descriptorBytes(kBusUsb, "  4C530001230517117073 ");
@@ -58,7 +60,7 @@ Case acceptedMbr() {
 
 Case acceptedGpt() {
     Case c = acceptedMbr();
-    c.s.storageDescriptor = testing::descriptorBytes(kBusSd, "0x1f2e3d4c");
+    c.s.storageDescriptor = testing::descriptorBytes(kBusSd, "K\xC3\xA4se-01");
     c.s.partition->style = kPartitionStyleGpt;
     c.s.partition->number = 2;
     c.s.partition->gptType = kBasicDataPartition;
@@ -87,13 +89,11 @@ TEST(FormatReview, AcceptedTargetsCarryTheirIdentity) {
     EXPECT_EQ(fieldsOf(mbr), std::string("F:\\") + kTargetVolume +
                                  " [  4C530001230517117073 ]  305419896 3735928559 3 7 16777216 "
                                  "33554432000 67108864000 1 0");
-    EXPECT_EQ(fieldsOf(acceptedGpt()), std::string("F:\\") + kTargetVolume +
-                                           " [0x1f2e3d4c] {01234567-89AB-CDEF-0123-456789ABCDEF} "
-                                           "{FEDCBA98-7654-3210-FEDC-BA9876543210} 3735928559 3 "
-                                           "12 16777216 33554432000 67108864000 2 1");
-    Case utf8 = acceptedMbr();
-    utf8.s.storageDescriptor = testing::descriptorBytes(kBusUsb, "K\xC3\xA4se-01");
-    EXPECT_EQ(toUtf8(reviewFormatSnapshot(utf8.volume, utf8.s).deviceSerial), "K\xC3\xA4se-01");
+    EXPECT_EQ(fieldsOf(acceptedGpt()),
+              std::string("F:\\") + kTargetVolume +
+                  " [K\xC3\xA4se-01] {01234567-89AB-CDEF-0123-456789ABCDEF} "
+                  "{FEDCBA98-7654-3210-FEDC-BA9876543210} 3735928559 3 "
+                  "12 16777216 33554432000 67108864000 2 1");
 }
 
 struct Rule {
@@ -120,9 +120,6 @@ TEST_P(FormatReviewRule, GivesItsOutcome) {
     }
 }
 
-void bus(Case& c, std::uint32_t type) {
-    put(*c.s.storageDescriptor, dl::kDescriptorBusTypeAt, type);
-}
 void layout(Case& c, std::uint32_t style, const std::vector<testing::LayoutEntry>& entries) {
     c.s.driveLayout = testing::layoutBytes(style, entries, kDiskGuid);
 }
@@ -131,124 +128,132 @@ void serial(Case& c, const std::string& text, bool terminated = true) {
 }
 constexpr std::uint32_t M = kPartitionStyleMbr, G = kPartitionStyleGpt;
 
-// Each row breaks exactly one rule of an accepted target, or keeps it acceptable at a boundary.
+// Each row breaks one rule of an accepted target, or keeps it acceptable at a boundary. In an
+// all-of or any-of condition one row per operator's neighbour suffices.
 // clang-format off
 const Rule kRules[] = {
     {"MbrType0B", acceptedMbr, [](Case& c) { c.s.partition->mbrType = 0x0B; }, "accepted"},
-    {"MbrType0C", acceptedMbr, [](Case& c) { c.s.partition->mbrType = 0x0C; }, "accepted"},
-    {"MmcBus", acceptedMbr, [](Case& c) { bus(c, kBusMmc); }, "accepted"},
-    {"TouchingAndSkippedEntries", acceptedMbr, [](Case& c) { layout(c, M, {{kMiB, kAt - kMiB}, {kAt, kLen}, {kAt + kLen, kMiB}, {kMiB, kMiB, 0}}); }, "accepted"},
+    // Entries that touch on both sides, one ending at the disk's end, one skipped for its type.
+    {"TouchingAndSkippedEntries", acceptedMbr, [](Case& c) { c.s.diskLength = kAt + kLen + kMiB; layout(c, M, {{kAt, kLen}, {kAt + kLen, kMiB}, {kMiB, kAt - kMiB}, {kMiB, kMiB, 0}}); }, "accepted"},
     {"MountedFolderRoot", acceptedMbr, [](Case& c) { c.volume.root = fromUtf8("F:\\Cards\\A\\"); }, no::kDriveLetter},
     {"RootWithoutBackslash", acceptedMbr, [](Case& c) { c.volume.root = fromUtf8("F:/"); }, no::kDriveLetter},
     {"NoVolumeGuidPath", acceptedMbr, [](Case& c) { c.s.volumePath.reset(); }, no::kStableIdentity},
     {"GuidPathWithoutBackslash", acceptedMbr, [](Case& c) { c.s.volumePath->pop_back(); }, no::kVolumeIdentifier},
     {"NoWindowsDirectory", acceptedMbr, [](Case& c) { c.s.windowsDirectory.reset(); }, no::kProtectedVolumes},
-    {"NoProgramPath", acceptedMbr, [](Case& c) { c.s.programPath.reset(); }, no::kProtectedVolumes},
-    {"WindowsVolumeUnknown", acceptedMbr, [](Case& c) { c.s.windowsVolumePath.reset(); }, no::kStableIdentity},
     {"ProgramVolumeUnknown", acceptedMbr, [](Case& c) { c.s.programVolumePath.reset(); }, no::kStableIdentity},
     {"WindowsVolumeInOtherCase", acceptedMbr, [](Case& c) { c.s.windowsVolumePath = fromUtf8("\\\\?\\VOLUME{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\\"); }, no::kWindowsVolume},
-    {"BothVolumesNameWindows", acceptedMbr, [](Case& c) { c.s.windowsVolumePath = c.s.programVolumePath = fromUtf8(kTargetVolume); }, no::kWindowsVolume},
     {"ProgramVolume", acceptedMbr, [](Case& c) { c.s.programVolumePath = fromUtf8(kTargetVolume); }, no::kProgramVolume},
     {"NoVolumeSerial", acceptedMbr, [](Case& c) { c.s.volumeInformation.reset(); }, no::kVolumeSerial},
     {"ReadOnlyVolume", acceptedMbr, [](Case& c) { c.s.volumeInformation->flags |= 0x80000; }, no::kReadOnly},
     {"VolumeDeviceNotOpened", acceptedMbr, [](Case& c) { c.s.volumeDeviceOpened = false; }, no::kStorageBus},
-    {"PropertyQueryFailed", acceptedMbr, [](Case& c) { c.s.storageDescriptor.reset(); }, no::kDiskIdentity},
     {"PropertyQueryShort", acceptedMbr, [](Case& c) { c.s.storageDescriptor->resize(39); }, no::kDiskIdentity},
-    {"DeviceNumberFailed", acceptedMbr, [](Case& c) { c.s.deviceNumber.reset(); }, no::kDiskIdentity},
     {"ExtentsFailed", acceptedMbr, [](Case& c) { c.s.diskExtent.reset(); }, no::kDiskIdentity},
-    {"TwoExtents", acceptedMbr, [](Case& c) { c.s.diskExtent->extentCount = 2; }, no::kDiskIdentity},
     {"PartitionInfoFailed", acceptedMbr, [](Case& c) { c.s.partition.reset(); }, no::kDiskIdentity},
-    {"ExtentOnAnotherDisk", acceptedMbr, [](Case& c) { c.s.diskExtent->diskNumber = 4; }, no::kDiskIdentity},
-    {"PartitionNumberZero", acceptedMbr, [](Case& c) { c.s.partition->number = 0; }, no::kDiskIdentity},
     {"ExtentAtZero", acceptedMbr, [](Case& c) { c.s.diskExtent->offset = c.s.partition->offset = 0; }, no::kDiskIdentity},
     {"ExtentEmpty", acceptedMbr, [](Case& c) { c.s.diskExtent->length = c.s.partition->length = 0; }, no::kDiskIdentity},
-    {"PartitionStartDiffers", acceptedMbr, [](Case& c) { c.s.partition->offset += 512; }, no::kDiskIdentity},
     {"PartitionLengthDiffers", acceptedMbr, [](Case& c) { c.s.partition->length -= 512; }, no::kDiskIdentity},
     {"RawStyle", acceptedMbr, [](Case& c) { c.s.partition->style = 2; }, no::kDiskIdentity},
     {"MbrActive", acceptedMbr, [](Case& c) { c.s.partition->bootIndicator = true; }, no::kDiskIdentity},
     {"MbrType08", acceptedMbr, [](Case& c) { c.s.partition->mbrType = 0x08; }, no::kDiskIdentity},
     {"GptNotBasicData", acceptedGpt, [](Case& c) { c.s.partition->gptType.data4[7] ^= 1; }, no::kDiskIdentity},
-    {"GptZeroPartitionId", acceptedGpt, [](Case& c) { c.s.partition->gptId = Guid{}; }, no::kDiskIdentity},
     {"GptPlatformRequired", acceptedGpt, [](Case& c) { c.s.partition->gptAttributes = 1ull; }, no::kDiskIdentity},
-    {"GptNoDriveLetter", acceptedGpt, [](Case& c) { c.s.partition->gptAttributes = 1ull << 63; }, no::kDiskIdentity},
-    {"NoSerial", acceptedMbr, [](Case& c) { serial(c, ""); }, no::kDeviceSerial},
     {"SerialOfBlanks", acceptedMbr, [](Case& c) { serial(c, " \t\r\n "); }, no::kDeviceSerial},
     {"SerialWithoutTerminator", acceptedMbr, [](Case& c) { serial(c, "ABC123", false); }, no::kDeviceSerial},
-    {"SerialOffsetPastReturnedBytes", acceptedMbr, [](Case& c) { put(*c.s.storageDescriptor, dl::kDescriptorSerialOffsetAt, static_cast<std::uint32_t>(c.s.storageDescriptor->size())); }, no::kDeviceSerial},
     {"WindowsDisk", acceptedMbr, [](Case& c) { c.s.windowsDiskNumber = kDisk; }, no::kProtectedDisk},
     {"ProgramDisk", acceptedMbr, [](Case& c) { c.s.programDiskNumber = kDisk; }, no::kProtectedDisk},
     {"WindowsDiskUnknown", acceptedMbr, [](Case& c) { c.s.windowsDiskNumber.reset(); }, no::kProtectedDiskUnknown},
     {"ProgramDiskUnknown", acceptedMbr, [](Case& c) { c.s.programDiskNumber.reset(); }, no::kProtectedDiskUnknown},
-    {"PhysicalDriveNotOpened", acceptedMbr, [](Case& c) { c.s.physicalDriveOpened = false; }, no::kPartitionMap},
     {"AttributesFailed", acceptedMbr, [](Case& c) { c.s.diskAttributes.reset(); }, no::kPartitionMap},
-    {"DiskOffline", acceptedMbr, [](Case& c) { c.s.diskAttributes = 0x1; }, no::kPartitionMap},
     {"DiskReadOnly", acceptedMbr, [](Case& c) { c.s.diskAttributes = 0x2; }, no::kPartitionMap},
     {"LengthFailed", acceptedMbr, [](Case& c) { c.s.diskLength.reset(); }, no::kPartitionMap},
-    {"LayoutFailed", acceptedMbr, [](Case& c) { c.s.driveLayout.reset(); }, no::kPartitionMap},
     {"LayoutShort", acceptedMbr, [](Case& c) { c.s.driveLayout->resize(47); }, no::kPartitionMap},
     {"GptZeroDiskId", acceptedGpt, [](Case& c) { putGuid(*c.s.driveLayout, dl::kLayoutDiskIdAt, Guid{}); }, no::kMapIdentity},
     {"MbrZeroSignature", acceptedMbr, [](Case& c) { put(*c.s.driveLayout, dl::kLayoutSignatureAt, 0); }, no::kMapIdentity},
-    {"LayoutStyleDiffers", acceptedMbr, [](Case& c) { put(*c.s.driveLayout, dl::kLayoutStyleAt, 2); }, no::kMapBounds},
     {"Layout129Entries", acceptedMbr, [](Case& c) { std::vector<testing::LayoutEntry> e(129); e[0] = {kAt, kLen}; layout(c, M, e); }, no::kMapBounds},
     {"LayoutCountBeyondReturnedBytes", acceptedMbr, [](Case& c) { c.s.driveLayout->pop_back(); }, no::kMapBounds},
     {"PartitionStartsAtDiskEnd", acceptedMbr, [](Case& c) { c.s.diskLength = kAt; }, no::kMapBounds},
     {"PartitionRunsPastDiskEnd", acceptedMbr, [](Case& c) { c.s.diskLength = kAt + kLen - 1; }, no::kMapBounds},
     {"EntryAtZero", acceptedMbr, [](Case& c) { layout(c, M, {{kAt, kLen}, {0, kMiB}}); }, no::kOutOfBounds},
-    {"EntryAtDiskEnd", acceptedMbr, [](Case& c) { layout(c, M, {{kAt, kLen}, {kDiskBytes, kMiB}}); }, no::kOutOfBounds},
     {"EntryPastDiskEnd", acceptedGpt, [](Case& c) { layout(c, G, {{kAt, kLen}, {kDiskBytes - kMiB, kMiB + 1}}); }, no::kOutOfBounds},
     {"OneByteOverlap", acceptedMbr, [](Case& c) { layout(c, M, {{kMiB, kAt - kMiB + 1}, {kAt, kLen}}); }, no::kOverlap},
-    {"ExtendedPartition", acceptedMbr, [](Case& c) { layout(c, M, {{kMiB, kLen + kAt, 0x0F}, {kAt, kLen}}); }, no::kOverlap},
-    {"SataAfterEveryPartitionTest", acceptedMbr, [](Case& c) { bus(c, 11); }, no::kBus},
-    {"SataWithAnOverlapNamesTheOverlap", acceptedMbr, [](Case& c) { bus(c, 11); layout(c, M, {{kAt, kLen}, {kAt + kLen - 1, kMiB}}); }, no::kOverlap},
+    {"SataAfterEveryPartitionTest", acceptedMbr, [](Case& c) { put(*c.s.storageDescriptor, dl::kDescriptorBusTypeAt, 11); }, no::kBus},
 };
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(EveryRule, FormatReviewRule, ::testing::ValuesIn(kRules),
                          [](const auto& param) { return std::string(param.param.name); });
 
-TEST(FormatRecheck, EveryIdentityFieldCounts) {
+// The identity compares the volume path in any case and ignores the label and free space.
+TEST(FormatRecheck, IdentityFieldsCount) {
     const Case c = acceptedGpt();
     const FormatTarget saved = reviewFormatSnapshot(c.volume, c.s);
-    FormatTarget same = saved;
-    same.volumePath = fromUtf8("\\\\?\\VOLUME{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\\");
-    same.volume.label = fromUtf8("RENAMED");  // not part of the identity
-    same.volume.freeBytesBefore += 4096;
-    EXPECT_NO_THROW(requireSameFormatTarget(saved, same));
-    const std::vector<std::function<void(FormatTarget&)>> changes = {
-        [](FormatTarget& t) { t.volumePath[12] = '0'; },
-        [](FormatTarget& t) { ++t.volumeSerial; },
-        [](FormatTarget& t) { ++t.diskNumber; },
-        [](FormatTarget& t) { t.busType = kBusMmc; },
-        [](FormatTarget& t) { ++t.volume.totalBytes; },
-        [](FormatTarget& t) { t.deviceSerial = fromUtf8("0X1F2E3D4C"); },
-        [](FormatTarget& t) { t.partitionOffset += 512; },
-        [](FormatTarget& t) { t.partitionLength -= 512; },
-        [](FormatTarget& t) { ++t.diskBytes; },
-        [](FormatTarget& t) { t.partitionId = fromUtf8("{01234567-89ab-cdef-0123-456789abcdef}"); },
-        [](FormatTarget& t) { t.diskId = fromUtf8("{FEDCBA98-7654-3210-FEDC-BA9876543211}"); },
-        [](FormatTarget& t) { ++t.partitionNumber; },
-        [](FormatTarget& t) { t.partitionStyle = kPartitionStyleMbr; },
-    };
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        FormatTarget fresh = saved;
-        changes[i](fresh);
-        EXPECT_THROW(requireSameFormatTarget(saved, fresh), std::runtime_error) << i;
-    }
+    FormatTarget fresh = saved;
+    fresh.volumePath = fromUtf8("\\\\?\\VOLUME{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\\");
+    fresh.volume.label = fromUtf8("RENAMED");
+    fresh.volume.freeBytesBefore += 4096;
+    EXPECT_NO_THROW(requireSameFormatTarget(saved, fresh));
+    fresh.volumePath[12] = '0';
+    EXPECT_THROW(requireSameFormatTarget(saved, fresh), std::runtime_error);
+    fresh = saved;
+    ++fresh.volume.totalBytes;
+    EXPECT_THROW(requireSameFormatTarget(saved, fresh), std::runtime_error);
 }
 
 TEST(FormatGuidText, VolumePathForms) {
-    EXPECT_TRUE(isVolumeGuidPath(fromUtf8(kTargetVolume)));
     EXPECT_TRUE(
-        isVolumeGuidPath(fromUtf8("\\\\?\\Volume{ABCDEF01-2345-6789-abcd-ef0123456789}\\")));
-    for (const char* bad : {"", "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}",
+        isVolumeGuidPath(fromUtf8("\\\\?\\Volume{09afAF01-2345-6789-abcd-ef0123456789}\\")));
+    for (const char* bad : {"\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}",
                             "\\\\?\\volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\",
                             "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9\\\\",
                             "\\\\?\\Volume{0a1b2c3d+4e5f-6071-8293-a4b5c6d7e8f9}\\",
                             "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f}\\x",
-                            "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\\\",
                             "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8g9}\\",
                             "/\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\"})
         EXPECT_FALSE(isVolumeGuidPath(fromUtf8(bad))) << bad;
+}
+
+TEST(FormatQueryBytes, AnswerMustFitBetweenTheMinimumAndTheBuffer) {
+    const Bytes buffer{1, 2, 3, 4};
+    EXPECT_FALSE(returnedBytes(false, 4, buffer, 0));
+    EXPECT_FALSE(returnedBytes(true, 1, buffer, 2));
+    EXPECT_FALSE(returnedBytes(true, 5, buffer, 0));
+    EXPECT_EQ(returnedBytes(true, 2, buffer, 2), (Bytes{1, 2}));
+    EXPECT_EQ(returnedBytes(true, 4, buffer, 0), buffer);
+}
+
+// Both halves of the partition union hold bytes: only the style's own half is read.
+TEST(FormatQueryBytes, FieldsOfEachAnswer) {
+    namespace at = query_layout;
+    Bytes b(at::kExtentsBytes + at::kGeometryDiskSizeAt + 8, 0xEE);
+    put(b, at::kExtentCountAt, 1);
+    put(b, at::kExtentDiskAt, 3);
+    put(b, at::kExtentOffsetAt, 0x0102030405060708ull, 8);
+    put(b, at::kExtentLengthAt, 0x1112131415161718ull, 8);
+    const DiskExtentFacts e = diskExtentFromBytes(b);
+    put(b, at::kGeometryDiskSizeAt, 64000000000ull, 8);  // shares bytes with the extent
+    EXPECT_EQ(std::vector<std::uint64_t>(
+                  {e.extentCount, e.diskNumber, e.offset, e.length, geometryDiskSizeFromBytes(b)}),
+              std::vector<std::uint64_t>(
+                  {1, 3, 0x0102030405060708ull, 0x1112131415161718ull, 64000000000ull}));
+    const Guid type{0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
+    b.assign(dl::kPartitionEntryBytes, 0);
+    put(b, dl::kPartitionOffsetAt, 16777216, 8);
+    put(b, dl::kPartitionLengthAt, 0x123456789Aull, 8);
+    put(b, at::kPartitionNumberAt, 2);
+    putGuid(b, at::kPartitionGptTypeAt, type);  // its first bytes are the MBR fields
+    putGuid(b, at::kPartitionGptIdAt, kDiskGuid);
+    put(b, at::kPartitionGptAttributesAt, 1ull << 63, 8);
+    const auto as = [&b](std::uint32_t style) {
+        put(b, at::kPartitionStyleAt, style);
+        return partitionFromBytes(b);
+    };
+    const PartitionFacts mbr = as(M), gpt = as(G), raw = as(2);
+    EXPECT_EQ(std::vector<std::uint64_t>({mbr.style, mbr.offset, mbr.length, mbr.number,
+                                          mbr.mbrType, mbr.bootIndicator, mbr.gptAttributes}),
+              std::vector<std::uint64_t>({0, 16777216, 0x123456789Aull, 2, 0x04, 1, 0}));
+    EXPECT_TRUE(mbr.gptType.isZero() && mbr.gptId.isZero() && raw.gptType.isZero());
+    EXPECT_TRUE(gpt.gptType == type && gpt.gptId == kDiskGuid && gpt.gptAttributes == 1ull << 63);
+    EXPECT_TRUE(gpt.mbrType == 0 && !gpt.bootIndicator && raw.mbrType == 0);
 }
 
 }  // namespace
