@@ -19,17 +19,13 @@ const NativeString kProgram = fromUtf8("C:\\Tools\\OrvaneVarnolt.exe");
 
 // Windows PowerShell reads a file without a byte order mark as ANSI: the script stays ASCII.
 // Block comments would be half-stripped by compaction.
-TEST(FormatScriptText, IsAsciiWithCrlfAndNoBlockComments) {
+TEST(FormatCommand, IsTheParameterBlockAndTheCompactedAsciiScript) {
     const std::string script = testing::readFormatScript();
     for (std::size_t i = 0; i < script.size(); ++i) {
         ASSERT_LT(static_cast<unsigned char>(script[i]), 0x80u) << "byte " << i;
         ASSERT_EQ(script[i] == '\n', i > 0 && script[i - 1] == '\r') << "bare CR or LF at " << i;
     }
     EXPECT_EQ(script.find("<#"), std::string::npos);
-}
-
-TEST(FormatCommand, IsTheParameterBlockAndTheCompactedScript) {
-    const std::string script = testing::readFormatScript();
     const std::string block =
         "$ExpectedVolume = '\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\'; "
         "$ExpectedSerial = 3735928559; $ExpectedDiskNumber = 3; $ExpectedBusType = 7; "

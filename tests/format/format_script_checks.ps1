@@ -23,9 +23,7 @@ function Code-Of($source) {
     foreach ($t in $source.Tokens) {
         if ($t.Kind -eq 'Comment' -or ($t.Kind -eq 'NewLine' -and $lastWasNewLine)) { continue }
         $lastWasNewLine = $t.Kind -eq 'NewLine'
-        if ($t.Kind -eq 'HereStringLiteral') { 'here:' + (($t.Value -split '\r?\n' | ForEach-Object { $_.TrimStart(" `t") }) -join "`n") }
-        elseif ($t.Kind -eq 'NewLine') { 'NewLine' }
-        else { "$($t.Kind):$($t.Text)" }
+        if ($t.Kind -eq 'HereStringLiteral') { 'here:' + (($t.Value -split '\r?\n' | ForEach-Object { $_.TrimStart(" `t") }) -join "`n") } else { "$($t.Kind):$($t.Text)" }
     }
 }
 
@@ -57,7 +55,6 @@ foreach ($c in $commands) {
     $defined = @($block | ForEach-Object { $_.Left.VariablePath.UserPath } | Sort-Object -Unique)
     Check "$($c.Name) block holds assignments only" (@($block | Where-Object { $_ -isnot [System.Management.Automation.Language.AssignmentStatementAst] -or $_.Left -isnot [System.Management.Automation.Language.VariableExpressionAst] }).Count -eq 0)
     Same "$($c.Name) block defines what the script reads" ($defined -join ' ') ($read -join ' ')
-    Same "script assigns no block variable" (@($defined | Where-Object { $assigned.Contains($_) }) -join ' ') ''
     Check "script probes block variables only" ($probed.Count -and -not @($probed | Where-Object { $defined -notcontains $_ }).Count) ($probed -join ' ')
     # The block runs before the script's own failure handling: it must evaluate cleanly.
     $values = & { foreach ($s in $block) { $null = . ([scriptblock]::Create($s.Extent.Text)) }; Get-Variable -Scope 0 | Where-Object Name -In $defined }
@@ -79,15 +76,9 @@ foreach ($s in @($file) + $commands) {
     Check "$($s.Name) has no 7.x syntax" ($hits.Count -eq 0) ($hits -join ', ')
 }
 
-# 4. The inline C# compiles through Add-Type, as the MBR command carries it.
-foreach ($cs in Find $commands[0] { $args[0] -is [System.Management.Automation.Language.StringConstantExpressionAst] -and $args[0].StringConstantType -eq 'SingleQuotedHereString' }) {
-    try { Add-Type -TypeDefinition $cs.Value; Check 'C# compiles with Add-Type' $true } catch { Check 'C# compiles with Add-Type' $false "$_" }
-}
-
-# 5. The script's own functions, as the MBR command defines them, with disk cmdlets stood in for.
-foreach ($f in Find $commands[0] { $args[0] -is [System.Management.Automation.Language.FunctionDefinitionAst] }) {
-    . ([scriptblock]::Create($f.Extent.Text))
-}
+# 4. The script's C# and functions, as the MBR command carries them, with disk cmdlets stood in for.
+foreach ($cs in Find $commands[0] { $args[0].StringConstantType -eq 'SingleQuotedHereString' }) { Add-Type -TypeDefinition $cs.Value }
+foreach ($f in Find $commands[0] { $args[0] -is [System.Management.Automation.Language.FunctionDefinitionAst] }) { . ([scriptblock]::Create($f.Extent.Text)) }
 Add-Type -TypeDefinition @'
 using System.Collections.Generic;
 // A Storage object's raw values, beneath the display values its type adds.
@@ -110,8 +101,7 @@ $script:formats = 0
 function Format-Volume {
     [CmdletBinding(SupportsShouldProcess)] param($InputObject, $FileSystem, $NewFileSystemLabel, $AllocationUnitSize)
     $script:formats++
-    if ($null -ne $FormatResult) { return $FormatResult }
-    [pscustomobject]@{ FileSystem = $FileSystem; FileSystemLabel = $NewFileSystemLabel; AllocationUnitSize = $(if ($AllocationUnitSize) { $AllocationUnitSize } else { 4096 }) }
+    $FormatResult
 }
 
 # A target that matches the expectations in scope; $style picks the partition map.
