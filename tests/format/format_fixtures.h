@@ -1,9 +1,7 @@
 #pragma once
 // What the format tests share: the script as the source tree holds it and a reviewed target.
 
-#include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "format/format_target.h"
 #include "platform/text_encoding.h"
@@ -14,19 +12,6 @@ namespace orvane::testing {
 
 inline std::string readFormatScript() {
     return readWholeFile(sourceTree() / "format" / "script" / "format-exfat.ps1");
-}
-
-// The bodies of the script's single-quoted here-strings (the inline C# sources), in order.
-inline std::vector<std::string> hereStringsOf(const std::string& script) {
-    std::vector<std::string> bodies;
-    for (std::size_t at = 0; (at = script.find("@'\r\n", at)) != std::string::npos;) {
-        const std::size_t end = script.find("\r\n'@", at + 4);
-        if (end == std::string::npos)
-            throw std::runtime_error("unterminated here-string");
-        bodies.push_back(script.substr(at + 4, end - at - 4));
-        at = end + 4;
-    }
-    return bodies;
 }
 
 // A reviewed target of either style, sizes of thirteen digits.

@@ -88,7 +88,7 @@ std::string fieldsOf(const Case& c) {
     return text;
 }
 
-TEST(FormatReview, AcceptedTargetsCarryTheirIdentity) {
+TEST(FormatReview, AcceptedTargetsCarryTheirIdentityForTheRecheck) {
     Case mbr = acceptedMbr();
     mbr.volume.root = fromUtf8("f:\\");
     EXPECT_EQ(fieldsOf(mbr), std::string("F:\\") + kTargetVolume +
@@ -99,6 +99,15 @@ TEST(FormatReview, AcceptedTargetsCarryTheirIdentity) {
                   " [K\xC3\xA4se-01] {01234567-89AB-CDEF-0123-456789ABCDEF} "
                   "{FEDCBA98-7654-3210-FEDC-BA9876543210} 3735928559 3 "
                   "12 16777216 33554432000 67108864000 2 1");
+    // A recheck compares the volume path in any case and ignores the label and free space.
+    const FormatTarget saved = reviewFormatSnapshot(acceptedGpt().volume, acceptedGpt().s);
+    FormatTarget fresh = saved;
+    fresh.volumePath = fromUtf8("\\\\?\\VOLUME{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\\");
+    fresh.volume.label = fromUtf8("RENAMED");
+    fresh.volume.freeBytesBefore += 4096;
+    EXPECT_NO_THROW(requireSameFormatTarget(saved, fresh));
+    ++fresh.volume.totalBytes;
+    EXPECT_THROW(requireSameFormatTarget(saved, fresh), std::runtime_error);
 }
 
 struct Rule {
@@ -178,19 +187,6 @@ const Rule kRules[] = {
 INSTANTIATE_TEST_SUITE_P(EveryRule, FormatReviewRule, ::testing::ValuesIn(kRules),
                          [](const auto& param) { return std::string(param.param.name); });
 
-// The identity compares the volume path in any case and ignores the label and free space.
-TEST(FormatRecheck, IdentityFieldsCount) {
-    const Case c = acceptedGpt();
-    const FormatTarget saved = reviewFormatSnapshot(c.volume, c.s);
-    FormatTarget fresh = saved;
-    fresh.volumePath = fromUtf8("\\\\?\\VOLUME{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\\");
-    fresh.volume.label = fromUtf8("RENAMED");
-    fresh.volume.freeBytesBefore += 4096;
-    EXPECT_NO_THROW(requireSameFormatTarget(saved, fresh));
-    ++fresh.volume.totalBytes;
-    EXPECT_THROW(requireSameFormatTarget(saved, fresh), std::runtime_error);
-}
-
 // The valid path holds each edge of the hex digit ranges; each other one breaks one rule.
 TEST(FormatGuidText, VolumePathForms) {
     EXPECT_TRUE(
@@ -203,16 +199,14 @@ TEST(FormatGuidText, VolumePathForms) {
         EXPECT_FALSE(isVolumeGuidPath(fromUtf8(bad))) << bad;
 }
 
-TEST(FormatQueryBytes, AnswerMustFitBetweenTheMinimumAndTheBuffer) {
+// An answer fits between the minimum and the buffer. Both halves of the partition union hold
+// bytes: only the style's own half is read.
+TEST(FormatQueryBytes, AnswersAndTheirFields) {
     const Bytes buffer{1, 2, 3, 4};
     EXPECT_FALSE(returnedBytes(false, 4, buffer, 0) || returnedBytes(true, 1, buffer, 2) ||
                  returnedBytes(true, 5, buffer, 0));
     EXPECT_EQ(returnedBytes(true, 2, buffer, 2), (Bytes{1, 2}));
     EXPECT_EQ(returnedBytes(true, 4, buffer, 0), buffer);
-}
-
-// Both halves of the partition union hold bytes: only the style's own half is read.
-TEST(FormatQueryBytes, FieldsOfEachAnswer) {
     namespace at = query_layout;
     Bytes b(at::kExtentsBytes + at::kGeometryDiskSizeAt + 8, 0xEE);
     put(b, at::kExtentCountAt, 1);
@@ -225,12 +219,11 @@ TEST(FormatQueryBytes, FieldsOfEachAnswer) {
                   {e.extentCount, e.diskNumber, e.offset, e.length, geometryDiskSizeFromBytes(b)}),
               std::vector<std::uint64_t>(
                   {1, 3, 0x0102030405060708ull, 0x1112131415161718ull, 64000000000ull}));
-    const Guid type{0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
     b.assign(dl::kPartitionEntryBytes, 0);
     put(b, dl::kPartitionOffsetAt, 16777216, 8);
     put(b, dl::kPartitionLengthAt, 0x123456789Aull, 8);
     put(b, at::kPartitionNumberAt, 2);
-    putGuid(b, at::kPartitionGptTypeAt, type);  // its first bytes are the MBR fields
+    putGuid(b, at::kPartitionGptTypeAt, kPartitionGuid);  // its first bytes are the MBR fields
     putGuid(b, at::kPartitionGptIdAt, kDiskGuid);
     put(b, at::kPartitionGptAttributesAt, 1ull << 63, 8);
     const auto as = [&b](std::uint32_t style) {
@@ -240,9 +233,10 @@ TEST(FormatQueryBytes, FieldsOfEachAnswer) {
     const PartitionFacts mbr = as(M), gpt = as(G), raw = as(2);
     EXPECT_EQ(std::vector<std::uint64_t>({mbr.style, mbr.offset, mbr.length, mbr.number,
                                           mbr.mbrType, mbr.bootIndicator, mbr.gptAttributes}),
-              std::vector<std::uint64_t>({0, 16777216, 0x123456789Aull, 2, 0x04, 1, 0}));
+              std::vector<std::uint64_t>({0, 16777216, 0x123456789Aull, 2, 0x67, 1, 0}));
     EXPECT_TRUE(mbr.gptType.isZero() && mbr.gptId.isZero() && raw.gptType.isZero());
-    EXPECT_TRUE(gpt.gptType == type && gpt.gptId == kDiskGuid && gpt.gptAttributes == 1ull << 63);
+    EXPECT_TRUE(gpt.gptType == kPartitionGuid && gpt.gptId == kDiskGuid &&
+                gpt.gptAttributes == 1ull << 63);
     EXPECT_TRUE(gpt.mbrType == 0 && !gpt.bootIndicator && raw.mbrType == 0);
 }
 
@@ -338,22 +332,20 @@ TEST(FormatCommand, LongDeviceSerialsFitUntilTheLaunchLimit) {
     target.partitionOffset = 1000000000000;
     target.partitionLength = 8999999999999;
     target.volumeSerial = target.diskNumber = target.partitionNumber = 4294967295u;
-    const auto encodedChars = [&](std::size_t serialChars) -> std::size_t {
-        target.deviceSerial = fromUtf8(std::string(serialChars, 'W'));
+    std::size_t longest = 0;  // the encoded characters of the longest command composed
+    for (std::size_t serialChars = 64;; ++serialChars) {
+        target.deviceSerial = NativeString(serialChars, 'W');
         try {
-            return toUtf8(composeFormatCommandFrom(target, 262144, fromUtf8("ABCDEFGHIJK"), script,
-                                                   kProgram))
-                       .size() -
-                   kPowerShellOptions.size();
+            longest =
+                composeFormatCommandFrom(target, 262144, fromUtf8("ABCDEFGHIJK"), script, kProgram)
+                    .size() -
+                kPowerShellOptions.size();
         } catch (const std::runtime_error& error) {
             EXPECT_STREQ(error.what(), format_command_error::kTooLong);
-            return 0;
+            break;
         }
-    };
-    std::size_t longest = 64;
-    while (encodedChars(longest + 1) > 0)
-        ++longest;
-    EXPECT_EQ(encodedChars(longest), kMaxEncodedCommandChars);
+    }
+    EXPECT_EQ(longest, kMaxEncodedCommandChars);
 }
 
 TEST(FormatCommand, Base64AndUtf16MatchTheirStandards) {
