@@ -19,7 +19,7 @@ TEST(FormatEmbeddedScript, ComposesFromTheResourceAndTheProgramPath) {
     const NativeString programPath = program.data();
     if (programPath.size() < 3 || programPath[1] != L':' || programPath[2] != L'\\')
         GTEST_SKIP() << "the test program does not run from a drive root";
-    FormatTarget target = testing::sampleTarget(kPartitionStyleGpt);
+    FormatTarget target = testing::acceptedTarget(kPartitionStyleGpt);
     target.deviceSerial = L"K\u00E4se-\U0001F600";
     EXPECT_EQ(composeFormatCommand(target, 65536, L"orvane"),
               composeFormatCommandFrom(target, 65536, L"orvane", testing::readFormatScript(),

@@ -33,15 +33,11 @@ foreach ($c in $commands) { Check "$($c.Name) carries the file's code unchanged"
 
 # 2. The parameter block defines exactly the variables the script reads and never assigns.
 $automatic = @('_') + [powershell]::Create().AddScript('(Get-Variable).Name').Invoke()
-$assigned = [Collections.Generic.HashSet[string]]::new([StringComparer]::OrdinalIgnoreCase)
-foreach ($a in Find $file { $args[0] -is [System.Management.Automation.Language.AssignmentStatementAst] }) {
-    foreach ($v in $a.Left.FindAll({ $args[0] -is [System.Management.Automation.Language.VariableExpressionAst] }, $true)) { [void]$assigned.Add($v.VariablePath.UserPath) }
-}
-foreach ($v in Find $file { $args[0] -is [System.Management.Automation.Language.ParameterAst] }) { [void]$assigned.Add($v.Name.VariablePath.UserPath) }
-foreach ($v in Find $file { $args[0] -is [System.Management.Automation.Language.ForEachStatementAst] }) { [void]$assigned.Add($v.Variable.VariablePath.UserPath) }
+$assigned = @((Find $file { $args[0] -is [System.Management.Automation.Language.AssignmentStatementAst] }).Left | ForEach-Object { $_.FindAll({ $args[0] -is [System.Management.Automation.Language.VariableExpressionAst] }, $true).VariablePath.UserPath }) +
+    (Find $file { $args[0] -is [System.Management.Automation.Language.ParameterAst] }).Name.VariablePath.UserPath + (Find $file { $args[0] -is [System.Management.Automation.Language.ForEachStatementAst] }).Variable.VariablePath.UserPath
 $read = Find $file { $args[0] -is [System.Management.Automation.Language.VariableExpressionAst] } |
     Where-Object { -not $_.VariablePath.IsDriveQualified } | ForEach-Object { $_.VariablePath.UserPath } |
-    Where-Object { -not $assigned.Contains($_) -and $automatic -notcontains $_ } | Sort-Object -Unique
+    Where-Object { $assigned -notcontains $_ -and $automatic -notcontains $_ } | Sort-Object -Unique
 # The first check probes the volume variable by name; a misspelt name would refuse every format.
 $probed = @(Find $file { $args[0] -is [System.Management.Automation.Language.StringConstantExpressionAst] -and $args[0].Value -like 'Variable:*' } | ForEach-Object { $_.Value.Substring(9) })
 $serial = [IO.File]::ReadAllText((Join-Path $Work 'serial.txt'))

@@ -200,7 +200,7 @@ TEST(FormatScriptMap, CompilesAsCSharp5AndValidatesRawMaps) {
 const char* const kDeviceSerial = " WD-\xC3\x84 0042 ";
 
 std::string commandFor(std::uint32_t style, std::uint32_t cluster, const char* label) {
-    FormatTarget target = testing::sampleTarget(style);
+    FormatTarget target = testing::acceptedTarget(style);
     target.deviceSerial = fromUtf8(kDeviceSerial);
     return toUtf8(composeFormatCommandFrom(target, cluster, fromUtf8(label),
                                            testing::readFormatScript(),
