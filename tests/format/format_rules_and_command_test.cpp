@@ -18,9 +18,6 @@
 namespace orvane {
 namespace {
 
-using testing::Bytes;
-using testing::put;
-using testing::putGuid;
 namespace dl = disk_layout;
 namespace no = format_refusal;
 
@@ -155,18 +152,7 @@ TEST(FormatQueryBytes, AnswersAndTheirFields) {
     EXPECT_EQ(returnedBytes(true, 2, buffer, 2), (Bytes{1, 2}));
     EXPECT_EQ(returnedBytes(true, 4, buffer, 0), buffer);
     namespace at = query_layout;
-    Bytes b(at::kExtentsBytes + at::kGeometryDiskSizeAt + 8, 0xEE);
-    put(b, at::kExtentCountAt, 1);
-    put(b, at::kExtentDiskAt, 3);
-    put(b, at::kExtentOffsetAt, 0x0102030405060708ull, 8);
-    put(b, at::kExtentLengthAt, 0x1112131415161718ull, 8);
-    const DiskExtentFacts e = diskExtentFromBytes(b);
-    put(b, at::kGeometryDiskSizeAt, 64000000000ull, 8);  // shares bytes with the extent
-    EXPECT_EQ(std::vector<std::uint64_t>(
-                  {e.extentCount, e.diskNumber, e.offset, e.length, geometryDiskSizeFromBytes(b)}),
-              std::vector<std::uint64_t>(
-                  {1, 3, 0x0102030405060708ull, 0x1112131415161718ull, 64000000000ull}));
-    b.assign(dl::kPartitionEntryBytes, 0);
+    Bytes b(dl::kPartitionEntryBytes, 0);
     put(b, dl::kPartitionOffsetAt, 16777216, 8);
     put(b, dl::kPartitionLengthAt, 0x123456789Aull, 8);
     put(b, at::kPartitionNumberAt, 2);

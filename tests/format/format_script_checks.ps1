@@ -38,15 +38,12 @@ $assigned = @((Find $file { $args[0] -is [System.Management.Automation.Language.
 $read = Find $file { $args[0] -is [System.Management.Automation.Language.VariableExpressionAst] } |
     Where-Object { -not $_.VariablePath.IsDriveQualified } | ForEach-Object { $_.VariablePath.UserPath } |
     Where-Object { $assigned -notcontains $_ -and $automatic -notcontains $_ } | Sort-Object -Unique
-# The first check probes the volume variable by name; a misspelt name would refuse every format.
-$probed = @(Find $file { $args[0] -is [System.Management.Automation.Language.StringConstantExpressionAst] -and $args[0].Value -like 'Variable:*' } | ForEach-Object { $_.Value.Substring(9) })
 $serial = [IO.File]::ReadAllText((Join-Path $Work 'serial.txt'))
 foreach ($c in $commands) {
     $block = @($c.Ast.EndBlock.Statements)[0..($c.Ast.EndBlock.Statements.Count - $file.Ast.EndBlock.Statements.Count - 1)]
     $defined = @($block | ForEach-Object { $_.Left.VariablePath.UserPath } | Sort-Object -Unique)
     Check "$($c.Name) block holds assignments only" (@($block | Where-Object { $_ -isnot [System.Management.Automation.Language.AssignmentStatementAst] -or $_.Left -isnot [System.Management.Automation.Language.VariableExpressionAst] }).Count -eq 0)
     Same "$($c.Name) block defines what the script reads" ($defined -join ' ') ($read -join ' ')
-    Check "script probes block variables only" ($probed.Count -and -not @($probed | Where-Object { $defined -notcontains $_ }).Count) ($probed -join ' ')
     # The block runs before the script's own failure handling: it must evaluate cleanly.
     $values = & { foreach ($s in $block) { $null = . ([scriptblock]::Create($s.Extent.Text)) }; Get-Variable -Scope 0 | Where-Object Name -In $defined }
     Same "$($c.Name) block evaluates every variable" $values.Count $defined.Count
