@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "format/format_command.h"

@@ -22,10 +22,9 @@ namespace dl = disk_layout;
 namespace no = format_refusal;
 
 using namespace testing;
-using Case = FormatCase;
 
 // Every field of the reviewed target but the volume details it copies, in one line.
-std::string fieldsOf(const Case& c) {
+std::string fieldsOf(const FormatCase& c) {
     const FormatTarget t = reviewFormatSnapshot(c.volume, c.s);
     std::string text = toUtf8(t.volume.root + t.volumePath) + " [" + toUtf8(t.deviceSerial) + "] " +
                        toUtf8(t.partitionId) + " " + toUtf8(t.diskId);
@@ -38,7 +37,7 @@ std::string fieldsOf(const Case& c) {
 }
 
 TEST(FormatReview, AcceptedTargetsCarryTheirIdentityForTheRecheck) {
-    Case mbr = acceptedMbr();
+    FormatCase mbr = acceptedMbr();
     mbr.volume.root = fromUtf8("f:\\");
     EXPECT_EQ(fieldsOf(mbr), std::string("F:\\") + kTargetVolume +
                                  " [  4C530001230517117073 ]  305419896 3735928559 3 7 16777216 "
@@ -61,15 +60,15 @@ TEST(FormatReview, AcceptedTargetsCarryTheirIdentityForTheRecheck) {
 
 struct Rule {
     const char* name;
-    Case (*base)();
-    std::function<void(Case&)> change;
+    FormatCase (*base)();
+    std::function<void(FormatCase&)> change;
     const char* message;  // "accepted" for the shapes that must pass
 };
 
 class FormatReviewRule : public ::testing::TestWithParam<Rule> {};
 
 TEST_P(FormatReviewRule, GivesItsOutcome) {
-    Case c = GetParam().base();
+    FormatCase c = GetParam().base();
     GetParam().change(c);
     try {
         reviewFormatSnapshot(c.volume, c.s);
@@ -79,7 +78,7 @@ TEST_P(FormatReviewRule, GivesItsOutcome) {
     }
 }
 
-void layout(Case& c, std::uint32_t style, const std::vector<testing::LayoutEntry>& entries) {
+void layout(FormatCase& c, std::uint32_t style, const std::vector<testing::LayoutEntry>& entries) {
     c.s.driveLayout = testing::layoutBytes(style, entries, kDiskGuid);
 }
 constexpr std::uint32_t M = kPartitionStyleMbr, G = kPartitionStyleGpt;
@@ -88,43 +87,43 @@ constexpr std::uint32_t M = kPartitionStyleMbr, G = kPartitionStyleGpt;
 // all-of or any-of condition one row per operator's neighbour suffices.
 // clang-format off
 const Rule kRules[] = {
-    {"MbrType0B", acceptedMbr, [](Case& c) { c.s.partition->mbrType = 0x0B; }, "accepted"},
+    {"MbrType0B", acceptedMbr, [](FormatCase& c) { c.s.partition->mbrType = 0x0B; }, "accepted"},
     // Entries that touch on both sides, one ending at the disk's end, one skipped for its type.
-    {"TouchingAndSkippedEntries", acceptedMbr, [](Case& c) { c.s.diskLength = kAt + kLen + kMiB; layout(c, M, {{kAt, kLen}, {kAt + kLen, kMiB}, {kMiB, kAt - kMiB}, {kMiB, kMiB, 0}}); }, "accepted"},
-    {"MountedFolderRoot", acceptedMbr, [](Case& c) { c.volume.root = fromUtf8("F:\\Cards\\A\\"); }, no::kDriveLetter},
-    {"RootWithoutBackslash", acceptedMbr, [](Case& c) { c.volume.root = fromUtf8("F:/"); }, no::kDriveLetter},
-    {"NoVolumeGuidPath", acceptedMbr, [](Case& c) { c.s.volumePath.reset(); }, no::kStableIdentity},
-    {"GuidPathWithoutBackslash", acceptedMbr, [](Case& c) { c.s.volumePath->pop_back(); }, no::kVolumeIdentifier},
-    {"NoWindowsDirectory", acceptedMbr, [](Case& c) { c.s.windowsDirectory.reset(); }, no::kProtectedVolumes},
-    {"ProgramVolumeUnknown", acceptedMbr, [](Case& c) { c.s.programVolumePath.reset(); }, no::kStableIdentity},
-    {"WindowsVolumeInOtherCase", acceptedMbr, [](Case& c) { c.s.windowsVolumePath = fromUtf8("\\\\?\\VOLUME{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\\"); }, no::kWindowsVolume},
-    {"ProgramVolume", acceptedMbr, [](Case& c) { c.s.programVolumePath = fromUtf8(kTargetVolume); }, no::kProgramVolume},
-    {"NoVolumeSerial", acceptedMbr, [](Case& c) { c.s.volumeInformation.reset(); }, no::kVolumeSerial},
-    {"ReadOnlyVolume", acceptedMbr, [](Case& c) { c.s.volumeInformation->flags |= 0x80000; }, no::kReadOnly},
-    {"VolumeDeviceNotOpened", acceptedMbr, [](Case& c) { c.s.volumeDeviceOpened = false; }, no::kStorageBus},
-    {"PropertyQueryShort", acceptedMbr, [](Case& c) { c.s.storageDescriptor->resize(39); }, no::kDiskIdentity},
-    {"ExtentsFailed", acceptedMbr, [](Case& c) { c.s.diskExtent.reset(); }, no::kDiskIdentity},
-    {"PartitionInfoFailed", acceptedMbr, [](Case& c) { c.s.partition.reset(); }, no::kDiskIdentity},
-    {"ExtentAtZero", acceptedMbr, [](Case& c) { c.s.diskExtent->offset = c.s.partition->offset = 0; }, no::kDiskIdentity},
-    {"ExtentEmpty", acceptedMbr, [](Case& c) { c.s.diskExtent->length = c.s.partition->length = 0; }, no::kDiskIdentity},
-    {"MbrType08", acceptedMbr, [](Case& c) { c.s.partition->mbrType = 0x08; }, no::kDiskIdentity},
-    {"GptPlatformRequired", acceptedGpt, [](Case& c) { c.s.partition->gptAttributes = 1ull; }, no::kDiskIdentity},
-    {"SerialOfBlanks", acceptedMbr, [](Case& c) { c.s.storageDescriptor = testing::descriptorBytes(kBusUsb, " \t\r\n "); }, no::kDeviceSerial},
-    {"WindowsDisk", acceptedMbr, [](Case& c) { c.s.windowsDiskNumber = kDisk; }, no::kProtectedDisk},
-    {"ProgramDiskUnknown", acceptedMbr, [](Case& c) { c.s.programDiskNumber.reset(); }, no::kProtectedDiskUnknown},
-    {"AttributesFailed", acceptedMbr, [](Case& c) { c.s.diskAttributes.reset(); }, no::kPartitionMap},
-    {"DiskOffline", acceptedMbr, [](Case& c) { c.s.diskAttributes = 0x1; }, no::kPartitionMap},
-    {"LengthFailed", acceptedMbr, [](Case& c) { c.s.diskLength.reset(); }, no::kPartitionMap},
-    {"LayoutShort", acceptedMbr, [](Case& c) { c.s.driveLayout->resize(47); }, no::kPartitionMap},
-    {"GptZeroDiskId", acceptedGpt, [](Case& c) { putGuid(*c.s.driveLayout, dl::kLayoutDiskIdAt, Guid{}); }, no::kMapIdentity},
-    {"MbrZeroSignature", acceptedMbr, [](Case& c) { put(*c.s.driveLayout, dl::kLayoutSignatureAt, 0); }, no::kMapIdentity},
-    {"Layout129Entries", acceptedMbr, [](Case& c) { std::vector<testing::LayoutEntry> e(129); e[0] = {kAt, kLen}; layout(c, M, e); }, no::kMapBounds},
-    {"LayoutCountBeyondReturnedBytes", acceptedMbr, [](Case& c) { c.s.driveLayout->pop_back(); }, no::kMapBounds},
-    {"PartitionRunsPastDiskEnd", acceptedMbr, [](Case& c) { c.s.diskLength = kAt + kLen - 1; }, no::kMapBounds},
-    {"EntryAtZero", acceptedMbr, [](Case& c) { layout(c, M, {{kAt, kLen}, {0, kMiB}}); }, no::kOutOfBounds},
-    {"EntryPastDiskEnd", acceptedGpt, [](Case& c) { layout(c, G, {{kAt, kLen}, {kDiskBytes - kMiB, kMiB + 1}}); }, no::kOutOfBounds},
-    {"OneByteOverlap", acceptedMbr, [](Case& c) { layout(c, M, {{kMiB, kAt - kMiB + 1}, {kAt, kLen}}); }, no::kOverlap},
-    {"SataAfterEveryPartitionTest", acceptedMbr, [](Case& c) { put(*c.s.storageDescriptor, dl::kDescriptorBusTypeAt, 11); }, no::kBus},
+    {"TouchingAndSkippedEntries", acceptedMbr, [](FormatCase& c) { c.s.diskLength = kAt + kLen + kMiB; layout(c, M, {{kAt, kLen}, {kAt + kLen, kMiB}, {kMiB, kAt - kMiB}, {kMiB, kMiB, 0}}); }, "accepted"},
+    {"MountedFolderRoot", acceptedMbr, [](FormatCase& c) { c.volume.root = fromUtf8("F:\\Cards\\A\\"); }, no::kDriveLetter},
+    {"RootWithoutBackslash", acceptedMbr, [](FormatCase& c) { c.volume.root = fromUtf8("F:/"); }, no::kDriveLetter},
+    {"NoVolumeGuidPath", acceptedMbr, [](FormatCase& c) { c.s.volumePath.reset(); }, no::kStableIdentity},
+    {"GuidPathWithoutBackslash", acceptedMbr, [](FormatCase& c) { c.s.volumePath->pop_back(); }, no::kVolumeIdentifier},
+    {"NoWindowsDirectory", acceptedMbr, [](FormatCase& c) { c.s.windowsDirectory.reset(); }, no::kProtectedVolumes},
+    {"ProgramVolumeUnknown", acceptedMbr, [](FormatCase& c) { c.s.programVolumePath.reset(); }, no::kStableIdentity},
+    {"WindowsVolumeInOtherCase", acceptedMbr, [](FormatCase& c) { c.s.windowsVolumePath = fromUtf8("\\\\?\\VOLUME{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\\"); }, no::kWindowsVolume},
+    {"ProgramVolume", acceptedMbr, [](FormatCase& c) { c.s.programVolumePath = fromUtf8(kTargetVolume); }, no::kProgramVolume},
+    {"NoVolumeSerial", acceptedMbr, [](FormatCase& c) { c.s.volumeInformation.reset(); }, no::kVolumeSerial},
+    {"ReadOnlyVolume", acceptedMbr, [](FormatCase& c) { c.s.volumeInformation->flags |= 0x80000; }, no::kReadOnly},
+    {"VolumeDeviceNotOpened", acceptedMbr, [](FormatCase& c) { c.s.volumeDeviceOpened = false; }, no::kStorageBus},
+    {"PropertyQueryShort", acceptedMbr, [](FormatCase& c) { c.s.storageDescriptor->resize(39); }, no::kDiskIdentity},
+    {"ExtentsFailed", acceptedMbr, [](FormatCase& c) { c.s.diskExtent.reset(); }, no::kDiskIdentity},
+    {"PartitionInfoFailed", acceptedMbr, [](FormatCase& c) { c.s.partition.reset(); }, no::kDiskIdentity},
+    {"ExtentAtZero", acceptedMbr, [](FormatCase& c) { c.s.diskExtent->offset = c.s.partition->offset = 0; }, no::kDiskIdentity},
+    {"ExtentEmpty", acceptedMbr, [](FormatCase& c) { c.s.diskExtent->length = c.s.partition->length = 0; }, no::kDiskIdentity},
+    {"MbrType08", acceptedMbr, [](FormatCase& c) { c.s.partition->mbrType = 0x08; }, no::kDiskIdentity},
+    {"GptPlatformRequired", acceptedGpt, [](FormatCase& c) { c.s.partition->gptAttributes = 1ull; }, no::kDiskIdentity},
+    {"SerialOfBlanks", acceptedMbr, [](FormatCase& c) { c.s.storageDescriptor = testing::descriptorBytes(kBusUsb, " \t\r\n "); }, no::kDeviceSerial},
+    {"WindowsDisk", acceptedMbr, [](FormatCase& c) { c.s.windowsDiskNumber = kDisk; }, no::kProtectedDisk},
+    {"ProgramDiskUnknown", acceptedMbr, [](FormatCase& c) { c.s.programDiskNumber.reset(); }, no::kProtectedDiskUnknown},
+    {"AttributesFailed", acceptedMbr, [](FormatCase& c) { c.s.diskAttributes.reset(); }, no::kPartitionMap},
+    {"DiskOffline", acceptedMbr, [](FormatCase& c) { c.s.diskAttributes = 0x1; }, no::kPartitionMap},
+    {"LengthFailed", acceptedMbr, [](FormatCase& c) { c.s.diskLength.reset(); }, no::kPartitionMap},
+    {"LayoutShort", acceptedMbr, [](FormatCase& c) { c.s.driveLayout->resize(47); }, no::kPartitionMap},
+    {"GptZeroDiskId", acceptedGpt, [](FormatCase& c) { putGuid(*c.s.driveLayout, dl::kLayoutDiskIdAt, Guid{}); }, no::kMapIdentity},
+    {"MbrZeroSignature", acceptedMbr, [](FormatCase& c) { put(*c.s.driveLayout, dl::kLayoutSignatureAt, 0); }, no::kMapIdentity},
+    {"Layout129Entries", acceptedMbr, [](FormatCase& c) { std::vector<testing::LayoutEntry> e(129); e[0] = {kAt, kLen}; layout(c, M, e); }, no::kMapBounds},
+    {"LayoutCountBeyondReturnedBytes", acceptedMbr, [](FormatCase& c) { c.s.driveLayout->pop_back(); }, no::kMapBounds},
+    {"PartitionRunsPastDiskEnd", acceptedMbr, [](FormatCase& c) { c.s.diskLength = kAt + kLen - 1; }, no::kMapBounds},
+    {"EntryAtZero", acceptedMbr, [](FormatCase& c) { layout(c, M, {{kAt, kLen}, {0, kMiB}}); }, no::kOutOfBounds},
+    {"EntryPastDiskEnd", acceptedGpt, [](FormatCase& c) { layout(c, G, {{kAt, kLen}, {kDiskBytes - kMiB, kMiB + 1}}); }, no::kOutOfBounds},
+    {"OneByteOverlap", acceptedMbr, [](FormatCase& c) { layout(c, M, {{kMiB, kAt - kMiB + 1}, {kAt, kLen}}); }, no::kOverlap},
+    {"SataAfterEveryPartitionTest", acceptedMbr, [](FormatCase& c) { put(*c.s.storageDescriptor, dl::kDescriptorBusTypeAt, 11); }, no::kBus},
 };
 // clang-format on
 

@@ -13,10 +13,7 @@
 
 #include "format/format_command.h"
 #include "platform/text_encoding.h"
-#include "tests/format/format_fixtures.h"
-#include "tests/support/byte_builder.h"
-#include "tests/support/source_tree.h"
-#include "tests/support/temp_folder.h"
+#include "tests/format/format_fixtures.h"  // with the byte builder, source tree and temp folders
 
 namespace orvane {
 namespace {
