@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "format/format_target.h"
 #include "format/format_target_rules.h"
 #include "platform/text_encoding.h"
 #include "tests/support/byte_builder.h"

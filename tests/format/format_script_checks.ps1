@@ -143,9 +143,7 @@ $cases = @(
 foreach ($c in $cases) { Same $c[1] (Outcome $c[0] $c[2]) $c[3] }
 
 # The failure box shows the check's own text, also when a .NET call wraps it.
-$box = ' If formatting was attempted, contents may have changed.'
-Same 'box text of a script check' (FailureText $(try { Fail 'Checked.' } catch { $_.Exception })) "Checked.$box"
 $wrapped = try { [orvane_map]::Validate([IO.MemoryStream]::new([byte[]]::new(512)), 512, 512, $false, 0, 512) } catch { $_.Exception }
-Same 'box text of a .NET call' (FailureText $wrapped) "Invalid MBR signature$box"
+Same 'box text of a .NET call' (FailureText $wrapped) 'Invalid MBR signature If formatting was attempted, contents may have changed.'
 
 Write-Host "PowerShell $($PSVersionTable.PSVersion): all checks passed"

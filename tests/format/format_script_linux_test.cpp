@@ -120,7 +120,8 @@ const auto kAsIs = [](DiskImage&) {};
 // One accepted image per layout, one refused image per refusal.
 // clang-format off
 const MapCase kMapCases[] = {
-    {"ValidMbr512", kMbr, 512, kAsIs, "OK"}, {"ValidGpt512", kGpt, 512, kAsIs, "OK"}, {"ValidMbr4096EndingAtDiskEnd", kMbr, 4096, [](DiskImage& i) { i.mbr[1].sectors = 2048 - 576; }, "OK"},
+    {"ValidMbr512", kMbr, 512, kAsIs, "OK"}, {"ValidGpt512", kGpt, 512, kAsIs, "OK"},
+    {"ValidMbr4096EndingAtDiskEnd", kMbr, 4096, [](DiskImage& i) { i.mbr[1].sectors = 2048 - 576; }, "OK"},
     // A table shorter than a sector is read in whole sectors; the partitions stay put.
     {"ValidGpt4096FourEntries", kGpt, 4096, [](DiskImage& i) { i.entryCount = 4; }, "OK"},
     {"SectorOf1000", kMbr, 512, [](DiskImage& i) { i.sectors = 2047; }, "Unsupported geometry", 1000},
