@@ -5,19 +5,14 @@ using System;
 using System.IO;
 
 public static class MapHarness {
-    public static int Main(string[] args) {
+    public static void Main(string[] args) {
         foreach (string line in File.ReadAllLines(args[0])) {
             string[] f = line.Split('|');
             Console.Write(Path.GetFileName(f[0]) + ": ");
             try {
-                using (FileStream s = File.OpenRead(f[0])) {
-                    orvane_map.Validate(s, int.Parse(f[1]), long.Parse(f[2]), f[3] == "1", long.Parse(f[4]), long.Parse(f[5]));
-                }
+                using (FileStream s = File.OpenRead(f[0])) orvane_map.Validate(s, int.Parse(f[1]), long.Parse(f[2]), f[3] == "1", long.Parse(f[4]), long.Parse(f[5]));
                 Console.WriteLine("OK");
-            } catch (Exception e) {
-                Console.WriteLine(e.Message);
-            }
+            } catch (Exception e) { Console.WriteLine(e.Message); }
         }
-        return 0;
     }
 }
