@@ -659,12 +659,11 @@ TEST(FullCheckReal, FillsInNamedFilesReadsTheModelAndLeavesTheFolderAsItWas) {
     FullCheckOptions options = smallCheck(target.path(), 6 * kM);
     options.modelFile = model;
     std::atomic<bool> cancel{false};
-    testing::FolderSnapshot scratch;
-    const auto progress = [&](const Progress& notice) {
-        for (const auto& entry : fs::directory_iterator(target.path())) {
-            if (scratch.empty() && notice.message.rfind("Reading back", 0) == 0 &&
-                isScratchFolderName(entry.path().filename().string()))
-                scratch = testing::snapshotFolder(entry.path());
+    testing::FolderSnapshot scratch;  // names only: the check holds its files open
+    const auto progress = [&](const Progress&) {
+        for (const auto& entry : fs::recursive_directory_iterator(target.path())) {
+            if (isScratchFolderName(entry.path().parent_path().filename().string()))
+                scratch[entry.path().filename().string()] = 0;
         }
     };
 
