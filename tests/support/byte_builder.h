@@ -2,11 +2,9 @@
 // Little-endian fields written into raw query answers, as Windows returns them.
 
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <string>
 #include <vector>
 
+// These bring the integer and text types too.
 #include "format/format_target.h"
 #include "format/format_target_rules.h"
 
@@ -36,8 +34,7 @@ inline Bytes descriptorBytes(std::uint32_t busType, const std::string& serial,
     put(bytes, disk_layout::kDescriptorBusTypeAt, busType);
     if (!serial.empty())
         put(bytes, disk_layout::kDescriptorSerialOffsetAt, header);
-    for (std::size_t i = 0; i < serial.size(); ++i)
-        bytes[header + i] = static_cast<std::uint8_t>(serial[i]);
+    std::copy(serial.begin(), serial.end(), bytes.begin() + static_cast<std::ptrdiff_t>(header));
     return bytes;
 }
 

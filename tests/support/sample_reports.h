@@ -3,10 +3,6 @@
 // and one cancelled run without a read measurement or an allocation unit. Header only, for test
 // programs that link the reports subsystem.
 
-#include <cstdlib>
-#include <filesystem>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "reports/report_import.h"

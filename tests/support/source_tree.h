@@ -4,10 +4,6 @@
 
 #include <filesystem>
 
-#ifndef ORVANE_SOURCE_DIR
-#error "test programs are built with ORVANE_SOURCE_DIR"
-#endif
-
 namespace orvane::testing {
 
 inline std::filesystem::path sourceTree() {
