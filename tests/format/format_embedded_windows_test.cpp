@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "format/format_command.h"
@@ -29,8 +31,18 @@ TEST(FormatEmbeddedScript, ComposesFromTheResourceAndTheProgramPath) {
 
 // Wine fakes volume GUIDs and fails the disk queries: the review must refuse, never accept.
 TEST(FormatEmbeddedScript, ReviewOfAnEmulatedVolumeRefuses) {
+    namespace no = format_refusal;
+    const std::set<std::string> refusals = {
+        no::kStableIdentity, no::kVolumeIdentifier, no::kProtectedVolumes,     no::kWindowsVolume,
+        no::kProgramVolume,  no::kVolumeSerial,     no::kStorageBus,           no::kDiskIdentity,
+        no::kDeviceSerial,   no::kProtectedDisk,    no::kProtectedDiskUnknown, no::kPartitionMap};
     testing::TempFolder folder;
-    EXPECT_THROW(reviewFormatTarget(folder.path()), std::runtime_error);
+    try {
+        reviewFormatTarget(folder.path());
+        FAIL() << "an emulated volume was accepted for formatting";
+    } catch (const std::runtime_error& refusal) {  // a refusal, not a failed platform call
+        EXPECT_EQ(refusals.count(refusal.what()), 1u) << refusal.what();
+    }
     EXPECT_THROW(reviewFormatTarget(folder.path() / "missing"), std::exception);
 }
 
