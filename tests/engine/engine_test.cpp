@@ -542,6 +542,23 @@ TEST_F(BenchmarkRun, CompleteRunsMeasureEverythingAndReproduceTheirOffsets) {
     }
 }
 
+// Inside a timed phase the bar moves with the time spent: a read held 0.1 s of a 0.5 s phase
+// puts the notice after it at least two percent further on.
+TEST_F(BenchmarkRun, ProgressInsideARandomPhaseFollowsItsTime) {
+    std::atomic<bool> cancel{false};
+    MemoryDisk disk(&cancel);
+    disk.plan(Fault::Stall, nthOfKind(2, R, 16 + 300), 0.1);
+    options_.randomSecondsPerPhase = 0.5;
+    ASSERT_EQ(run(disk, cancel).status, RunStatus::kCompleted);
+    std::vector<std::int32_t> readPercents;
+    for (const Progress& notice : notices_) {
+        if (notice.message == "Random read / 4 KiB QD1...")
+            readPercents.push_back(notice.percent);
+    }
+    ASSERT_GE(readPercents.size(), 3u);
+    EXPECT_GE(readPercents[2], readPercents[0] + 2);
+}
+
 // The build folder: the system's temporary folder may be RAM-backed, which is refused.
 #define SKIP_UNLESS_CHECKABLE(target)                                                         \
     testing::TempFolder target(fs::current_path());                                           \
