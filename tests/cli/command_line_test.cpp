@@ -19,9 +19,7 @@
 #include "tests/support/message_of.h"
 #include "tests/support/temp_folder.h"
 #ifndef _WIN32
-#include <sys/resource.h>
-
-#include <csignal>
+#include "tests/support/file_size_limit_linux.h"
 #endif
 
 namespace orvane {
@@ -231,15 +229,10 @@ TEST(NewReportFile, AReportThatCouldNotBeWrittenIsRemoved) {
     // A file size limit fails the write part-way, as a full volume does.
     testing::TempFolder folder;
     const auto path = folder.path() / "report.json";
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 100;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_THROW(writeNewReportFile(path, std::string(1000, 'r')), std::runtime_error);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    {
+        const testing::FileSizeLimit limit(100);
+        EXPECT_THROW(writeNewReportFile(path, std::string(1000, 'r')), std::runtime_error);
+    }
     EXPECT_FALSE(fs::exists(path));
 }
 #endif

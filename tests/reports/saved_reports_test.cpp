@@ -24,9 +24,7 @@
 #ifdef _WIN32
 #include "platform/unique_handle_windows.h"
 #else
-#include <sys/resource.h>
-
-#include <csignal>
+#include "tests/support/file_size_limit_linux.h"
 #endif
 
 namespace orvane {
@@ -272,15 +270,10 @@ TEST(AtomicSave, ReplacesTheReportOrKeepsThePreviousOne) {
     EXPECT_EQ(saveError(target, "new text"), kCannotSaveReport);
 #else
     // A file size limit stops the write part-way with EFBIG.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_EQ(saveError(target, std::string(5000, 'n')), kCannotSaveReport);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const t::FileSizeLimit limit(1000);
+        EXPECT_EQ(saveError(target, std::string(5000, 'n')), kCannotSaveReport);
+    }
 #endif
     EXPECT_EQ(t::readWholeFile(target), text);
     EXPECT_EQ(t::snapshotFolder(folder.path()).size(), 1u);  // no temporary is left

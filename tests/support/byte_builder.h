@@ -2,9 +2,11 @@
 // Little-endian fields written into raw query answers, as Windows returns them.
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
-// These bring the integer and text types too.
 #include "format/format_target.h"
 #include "format/format_target_rules.h"
 

@@ -2,11 +2,13 @@
 // What a folder holds, to prove that a run left the user's files exactly as they were.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <string>
 
 #include "platform/text_encoding.h"
-#include "tests/support/temp_folder.h"  // and the folder and text types
+#include "tests/support/temp_folder.h"
 
 namespace orvane::testing {
 

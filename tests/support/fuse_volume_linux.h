@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
-#include "tests/support/temp_folder.h"  // and the folder and text types
+#include "tests/support/temp_folder.h"
 
 namespace orvane::testing {
 

@@ -3,13 +3,18 @@
 // unbuffered I/O, and able to fail, shorten, drop, corrupt or cancel chosen requests.
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
-// Also the standard headers of files and folders this substitute works with.
 #include "platform/platform_error.h"
 #include "storage/disk_file.h"
 #include "tests/support/temp_folder.h"
